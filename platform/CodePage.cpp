@@ -1,0 +1,101 @@
+#include "platform/CodePage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace vkr {
+namespace {
+
+// Converts with iconv, replacing each unconvertible or invalid input unit with
+// the target's "?" and going on with the next one.
+std::string Convert(const char* to, const char* from, std::string_view input,
+                    std::string_view replacement, size_t invalidStep) {
+    std::string out;
+    if (input.empty()) return out;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+    std::vector<char> buffer(input.size() * 4 + 16);
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    while (inLeft > 0) {
+        char* outPtr = buffer.data();
+        size_t outLeft = buffer.size();
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer.data(), buffer.size() - outLeft);
+        if (rc != static_cast<size_t>(-1)) break;
+        if (errno == E2BIG) continue;
+        // EILSEQ or EINVAL: skip one unit of the source and put "?" in its place.
+        size_t step = std::min(invalidStep, inLeft);
+        if (errno == EILSEQ && invalidStep == 1 && std::strcmp(from, "UTF-8") == 0) {
+            // Skip a whole UTF-8 character when the lead byte says how long it is.
+            unsigned char lead = static_cast<unsigned char>(*in);
+            size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+            size_t valid = 1;
+            while (valid < len && valid < inLeft &&
+                   (static_cast<unsigned char>(in[valid]) & 0xC0) == 0x80)
+                ++valid;
+            step = valid;
+        }
+        in += step;
+        inLeft -= step;
+        out.append(replacement);
+    }
+    iconv_close(cd);
+    return out;
+}
+
+std::string_view AsBytes(std::u16string_view text) {
+    return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
+}
+
+}  // namespace
+
+std::string Utf8ToCp936(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?", 1); }
+
+std::string Cp936ToUtf8(std::string_view cp936) { return Convert("UTF-8", "CP936", cp936, "?", 1); }
+
+std::u16string Cp936ToUtf16(std::string_view cp936) {
+    static const std::u16string_view question = u"?";
+    std::string bytes = Convert("UTF-16LE", "CP936", cp936, AsBytes(question), 1);
+    return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+}
+
+std::string Utf16ToCp936(std::u16string_view utf16) {
+    return Convert("CP936", "UTF-16LE", AsBytes(utf16), "?", 2);
+}
+
+namespace {
+
+// Length of the unfinished UTF-8 sequence at the end of text (0 when it ends whole).
+size_t IncompleteTailLength(std::string_view text) {
+    size_t back = 0;
+    while (back < text.size() && back < 4) {
+        unsigned char c = static_cast<unsigned char>(text[text.size() - 1 - back]);
+        ++back;
+        if ((c & 0xC0) == 0x80) continue;  // continuation byte: keep looking for the lead
+        size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        return need > back ? back : 0;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string Utf8StreamDecoder::Decode(std::string_view piece) {
+    pending_.append(piece);
+    size_t tail = IncompleteTailLength(pending_);
+    std::string complete = pending_.substr(0, pending_.size() - tail);
+    pending_.erase(0, pending_.size() - tail);
+    return Utf8ToCp936(complete);
+}
+
+std::string Utf8StreamDecoder::Finish() {
+    std::string rest = pending_.empty() ? std::string() : std::string("?");
+    pending_.clear();
+    return rest;
+}
+
+}  // namespace vkr
