@@ -3,16 +3,35 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace vkr {
 namespace {
 
+// How far to skip over an input unit that cannot be converted.
+enum class SourceUnit { Byte, Utf8Character, Utf16CodeUnit };
+
+// Bytes taken by the unconvertible unit at the start of input.
+size_t UnitLength(SourceUnit unit, const char* input, size_t left) {
+    if (unit == SourceUnit::Utf16CodeUnit) {
+        // A surrogate pair is one character: one "?" for both halves.
+        bool pair = left >= 4 && (static_cast<unsigned char>(input[1]) & 0xFC) == 0xD8 &&
+                    (static_cast<unsigned char>(input[3]) & 0xFC) == 0xDC;
+        return pair ? 4 : std::min<size_t>(2, left);
+    }
+    if (unit == SourceUnit::Byte) return 1;
+    unsigned char lead = static_cast<unsigned char>(*input);
+    size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    size_t valid = 1;
+    while (valid < length && valid < left && (static_cast<unsigned char>(input[valid]) & 0xC0) == 0x80) ++valid;
+    return valid;
+}
+
 // Converts with iconv, replacing each unconvertible or invalid input unit with
 // the target's "?" and going on with the next one.
 std::string Convert(const char* to, const char* from, std::string_view input,
-                    std::string_view replacement, size_t invalidStep) {
+                    std::string_view replacement, SourceUnit unit) {
     std::string out;
     if (input.empty()) return out;
     iconv_t cd = iconv_open(to, from);
@@ -28,17 +47,7 @@ std::string Convert(const char* to, const char* from, std::string_view input,
         if (rc != static_cast<size_t>(-1)) break;
         if (errno == E2BIG) continue;
         // EILSEQ or EINVAL: skip one unit of the source and put "?" in its place.
-        size_t step = std::min(invalidStep, inLeft);
-        if (errno == EILSEQ && invalidStep == 1 && std::strcmp(from, "UTF-8") == 0) {
-            // Skip a whole UTF-8 character when the lead byte says how long it is.
-            unsigned char lead = static_cast<unsigned char>(*in);
-            size_t len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-            size_t valid = 1;
-            while (valid < len && valid < inLeft &&
-                   (static_cast<unsigned char>(in[valid]) & 0xC0) == 0x80)
-                ++valid;
-            step = valid;
-        }
+        size_t step = UnitLength(unit, in, inLeft);
         in += step;
         inLeft -= step;
         out.append(replacement);
@@ -53,18 +62,18 @@ std::string_view AsBytes(std::u16string_view text) {
 
 }  // namespace
 
-std::string Utf8ToCp936(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?", 1); }
+std::string Utf8ToCp936(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?", SourceUnit::Utf8Character); }
 
-std::string Cp936ToUtf8(std::string_view cp936) { return Convert("UTF-8", "CP936", cp936, "?", 1); }
+std::string Cp936ToUtf8(std::string_view cp936) { return Convert("UTF-8", "CP936", cp936, "?", SourceUnit::Byte); }
 
 std::u16string Cp936ToUtf16(std::string_view cp936) {
     static const std::u16string_view question = u"?";
-    std::string bytes = Convert("UTF-16LE", "CP936", cp936, AsBytes(question), 1);
+    std::string bytes = Convert("UTF-16LE", "CP936", cp936, AsBytes(question), SourceUnit::Byte);
     return std::u16string(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
 }
 
 std::string Utf16ToCp936(std::u16string_view utf16) {
-    return Convert("CP936", "UTF-16LE", AsBytes(utf16), "?", 2);
+    return Convert("CP936", "UTF-16LE", AsBytes(utf16), "?", SourceUnit::Utf16CodeUnit);
 }
 
 namespace {

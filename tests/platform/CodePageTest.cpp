@@ -20,6 +20,7 @@ TEST(CodePage, CharacterMissingFromTargetBecomesQuestionMark) {
     // U+1F600 (emoji) has no CP936 form; text around it survives.
     EXPECT_EQ(Utf8ToCp936("a\xF0\x9F\x98\x80" "b"), "a?b");
     EXPECT_EQ(Utf16ToCp936(u"a\u0E01b"), "a?b");  // Thai letter
+    EXPECT_EQ(Utf16ToCp936(u"a\U0001F600b"), "a?b");  // surrogate pair, one character
     EXPECT_EQ(Utf8ToCp936("a\xFF" "b"), "a?b");  // invalid UTF-8 byte
 }
 
