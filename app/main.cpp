@@ -1,0 +1,36 @@
+// Velkorin: start-up order is the core objects, then the main window, then
+// the message loop; the process always ends with exit code 0.
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/Application.h"
+#include "platform/RunDirectory.h"
+
+namespace {
+
+// "--run-dir <folder>" chooses the run directory; without it the program runs
+// in the folder that holds its executable.
+std::filesystem::path ChooseRunDirectory(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--run-dir") == 0) return std::filesystem::absolute(argv[i + 1]);
+    }
+    return vkr::ExecutableFolder();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const std::filesystem::path runDirectory = ChooseRunDirectory(argc, argv);
+    if (!vkr::SetRunDirectory(runDirectory)) {
+        std::fprintf(stderr, "velkorin: cannot enter the run directory %s\n", runDirectory.c_str());
+        return 1;
+    }
+    vkr::Application velkorin(vkr::RunDirectory());
+    velkorin.Start();
+    application.exec();
+    return 0;
+}
