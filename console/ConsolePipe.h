@@ -78,8 +78,8 @@ public:
     static NativeHandle GetStdInput();
     static NativeHandle GetStdError();
 
-    // Blocks until output waits, the output pipe reached its end or the child
-    // ended, at most timeoutMs (so a reader need not poll). True when one holds.
+    // Blocks until output waits or the child ended, at most timeoutMs, so a
+    // reader need not poll. True when one of them holds.
     bool WaitForOutput(int timeoutMs);
 
 private:

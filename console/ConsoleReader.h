@@ -39,6 +39,7 @@ private:
 
     ConsolePipe& pipe_;
     ConsolePaneModel& pane_;
+    std::mutex controlMutex_;  // Start and Stop may come from the UI and the key-rewrite thread
     std::thread thread_;
     std::atomic<bool> stopRequested_ = false;
     mutable std::mutex stateMutex_;

@@ -51,6 +51,11 @@ bool WriteAll(NativeHandle handle, std::string_view data);
 // Blocks until handle has bytes or reached its end, at most timeoutMs.
 bool WaitReadable(NativeHandle handle, int timeoutMs);
 
+// Blocks until output has bytes waiting or the process behind processHandle
+// ended, at most timeoutMs; true when one of them holds. An output that has
+// reached its end does not wake the wait (its child may live on without it).
+bool WaitForOutputOrEnd(NativeHandle output, NativeHandle processHandle, int timeoutMs);
+
 // Moves the file pointer of handle: origin 1 from the start, 2 from the end,
 // 3 from the current position; anything else counts as 1. Returns the new
 // position, or -1 when the handle cannot seek (a pipe, a null handle).
@@ -85,7 +90,7 @@ public:
     // child and releases the handle. True when a started child is gone.
     bool EndProcessGroup(int graceMs, NativeHandle output);
 
-    // Releases the process handle (the process is left alone).
+    // Releases the process handle and forgets the process (which is left alone).
     void Release();
 
 private:
@@ -94,6 +99,7 @@ private:
     NativeHandle processHandle_ = kNullHandle;
     int processId_ = 0;
     bool ownsGroup_ = false;
+    bool ended_ = false;
     std::optional<int> exitCode_;
 };
 
