@@ -6,6 +6,7 @@
 // Appending costs the length of the addition, not of the whole pane.
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -37,11 +38,21 @@ public:
     // lock, so changes reach it in order; it must not call back into the model.
     void SetListener(Listener listener);
 
+    // Further listeners beside the one above (the launch sequence watches for
+    // output that arrives late), under the same rules. RemoveWatcher takes the
+    // id AddWatcher returned; once it returns, the watcher is not called again.
+    int AddWatcher(Listener watcher);
+    void RemoveWatcher(int id);
+
 private:
+    void Notify(const PaneChange& change);
+
     mutable std::mutex mutex_;
     std::string text_;
     uint64_t sequence_ = 0;
     Listener listener_;
+    std::map<int, Listener> watchers_;
+    int nextWatcherId_ = 1;
 };
 
 }  // namespace vkr
