@@ -47,7 +47,7 @@ public:
     ~JsonDocument();
     JsonDocument(const JsonDocument& other);
     JsonDocument& operator=(const JsonDocument& other);
-    JsonDocument(JsonDocument&& other) noexcept;
+    JsonDocument(JsonDocument&& other);  // leaves other holding {}
     JsonDocument& operator=(JsonDocument&& other) noexcept;
 
     // Starts over with an empty object.

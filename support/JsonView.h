@@ -46,7 +46,7 @@ public:
     ~JsonView();
     JsonView(const JsonView& other);
     JsonView& operator=(const JsonView& other);
-    JsonView(JsonView&& other) noexcept;
+    JsonView(JsonView&& other);  // leaves other holding {}
     JsonView& operator=(JsonView&& other) noexcept;
 
     // Starts over with an empty object.

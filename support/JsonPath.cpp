@@ -1,0 +1,192 @@
+#include "support/JsonPath.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vkr::json_internal {
+namespace {
+
+// Identifier characters: letters, digits, "_" and "$"; bytes of non-ASCII
+// characters count as letters, as script identifiers may hold them.
+bool IsIdentifierStart(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return std::isalpha(u) || c == '_' || c == '$' || u >= 0x80;
+}
+bool IsIdentifierPart(char c) { return IsIdentifierStart(c) || std::isdigit(static_cast<unsigned char>(c)); }
+
+// Array indexes are written canonically: "0", "7", "12" (no sign, no leading zero).
+std::optional<std::size_t> ArrayIndex(std::string_view key) {
+    if (key.empty() || key.size() > 9) return std::nullopt;
+    if (key.size() > 1 && key[0] == '0') return std::nullopt;
+    std::size_t index = 0;
+    for (char c : key) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        index = index * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return index;
+}
+
+class ExpressionReader {
+public:
+    explicit ExpressionReader(std::string_view text) : text_(text) {}
+
+    std::optional<Expression> Read() {
+        Expression expression;
+        std::optional<std::string> variable = Identifier();
+        if (!variable) return std::nullopt;
+        expression.variable = std::move(*variable);
+        while (true) {
+            SkipBlanks();
+            if (pos_ == text_.size()) return expression;
+            if (expression.steps.size() >= static_cast<std::size_t>(kMaxDepth)) return std::nullopt;
+            std::optional<PathStep> step = text_[pos_] == '.' ? Member() : text_[pos_] == '[' ? Subscript() : std::nullopt;
+            if (!step) return std::nullopt;
+            expression.steps.push_back(std::move(*step));
+        }
+    }
+
+private:
+    void SkipBlanks() {
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+    }
+
+    std::optional<std::string> Identifier() {
+        SkipBlanks();
+        if (pos_ == text_.size() || !IsIdentifierStart(text_[pos_])) return std::nullopt;
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && IsIdentifierPart(text_[pos_])) ++pos_;
+        return std::string(text_.substr(start, pos_ - start));
+    }
+
+    std::optional<PathStep> Member() {
+        ++pos_;  // "."
+        std::optional<std::string> name = Identifier();
+        if (!name) return std::nullopt;
+        return MakeStep(std::move(*name));
+    }
+
+    // "[" blanks (integer | quoted key) blanks "]"
+    std::optional<PathStep> Subscript() {
+        ++pos_;  // "["
+        SkipBlanks();
+        if (pos_ == text_.size()) return std::nullopt;
+        std::optional<std::string> key =
+            text_[pos_] == '\'' || text_[pos_] == '"' ? QuotedKey() : IntegerKey();
+        SkipBlanks();
+        if (!key || pos_ == text_.size() || text_[pos_] != ']') return std::nullopt;
+        ++pos_;
+        return MakeStep(std::move(*key));
+    }
+
+    std::optional<std::string> QuotedKey() {
+        char quote = text_[pos_++];
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && text_[pos_] != quote) {
+            if (text_[pos_] == '\\') ++pos_;
+            ++pos_;
+        }
+        if (pos_ >= text_.size()) return std::nullopt;
+        std::string_view content = text_.substr(start, pos_ - start);
+        ++pos_;  // closing quote
+        return DecodeScriptLiteral(content, quote);
+    }
+
+    // A number in a subscript names the member spelled by its decimal value.
+    std::optional<std::string> IntegerKey() {
+        bool negative = text_[pos_] == '-';
+        if (negative) ++pos_;
+        std::size_t start = pos_;
+        while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        std::string_view digits = text_.substr(start, pos_ - start);
+        if (digits.empty() || digits.size() > 15) return std::nullopt;
+        std::string value = std::to_string(std::stoll(std::string(digits)));
+        return negative && value != "0" ? "-" + value : value;
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+template <typename Value>
+BasicLocation<Value> FindIn(Value& root, const std::vector<PathStep>& steps) {
+    Value* current = &root;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        bool last = i + 1 == steps.size();
+        const PathStep& step = steps[i];
+        if (current->is_null()) return {};  // a member of null
+        Value* next = nullptr;
+        if (current->is_object()) {
+            auto found = current->find(step.key);
+            if (found != current->end()) next = &*found;
+        } else if (current->is_array() && step.index && *step.index < current->size()) {
+            next = &(*current)[*step.index];
+        }
+        if (next == nullptr) return {last ? Reach::Missing : Reach::Failed, nullptr};
+        current = next;
+    }
+    return {Reach::Found, current};
+}
+
+}  // namespace
+
+PathStep MakeStep(std::string key) {
+    PathStep step{std::move(key), std::nullopt};
+    step.index = ArrayIndex(step.key);
+    return step;
+}
+
+std::optional<Expression> CompileExpression(std::string_view expression) {
+    return ExpressionReader(expression).Read();
+}
+
+Location Find(Json& root, const std::vector<PathStep>& steps) { return FindIn(root, steps); }
+
+ConstLocation Find(const Json& root, const std::vector<PathStep>& steps) { return FindIn(root, steps); }
+
+bool Assign(Json& root, const std::vector<PathStep>& steps, Json value) {
+    if (steps.empty()) {
+        root = std::move(value);
+        return true;
+    }
+    std::vector<PathStep> parentSteps(steps.begin(), steps.end() - 1);
+    Location parent = Find(root, parentSteps);
+    if (parent.reach != Reach::Found) return false;
+    const PathStep& last = steps.back();
+    if (parent.value->is_object()) {
+        (*parent.value)[last.key] = std::move(value);
+        return true;
+    }
+    if (!parent.value->is_array() || !last.index) return false;
+    Json& array = *parent.value;
+    if (*last.index >= array.size() + kMaxArrayGrowth) return false;
+    while (array.size() <= *last.index) array.push_back(nullptr);
+    array[*last.index] = std::move(value);
+    return true;
+}
+
+bool Delete(Json& root, const std::vector<PathStep>& steps) {
+    if (steps.empty()) return false;
+    std::vector<PathStep> parentSteps(steps.begin(), steps.end() - 1);
+    Location parent = Find(root, parentSteps);
+    if (parent.reach != Reach::Found || parent.value->is_null()) return false;
+    const PathStep& last = steps.back();
+    if (parent.value->is_object()) {
+        parent.value->erase(last.key);
+    } else if (parent.value->is_array() && last.index && *last.index < parent.value->size()) {
+        (*parent.value)[*last.index] = nullptr;
+    }
+    return true;
+}
+
+void SpliceOne(Json& array, long long index) {
+    long long size = static_cast<long long>(array.size());
+    long long start = index < 0 ? std::max(size + index, 0LL) : index;
+    if (start >= size) return;
+    array.erase(array.begin() + start);
+}
+
+bool IsNullOrAbsent(const ConstLocation& location) {
+    return location.reach != Reach::Found || location.value->is_null();
+}
+
+}  // namespace vkr::json_internal

@@ -1,0 +1,70 @@
+#pragma once
+// Member expressions over a JSON value, shared by JsonDocument and JsonView:
+// "da.data[0].sender.id", "da['key']", "da[2]". An expression names a variable
+// and then members (dotted identifiers) and subscripts (integers or quoted
+// keys). Reading one behaves as a script engine does: a missing last member
+// is undefined, going on through a missing member or null is an error.
+#include "support/JsonText.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vkr::json_internal {
+
+struct PathStep {
+    std::string key;                   // member name, or the subscript as text
+    std::optional<std::size_t> index;  // set when key is an array index ("0", "12")
+};
+
+// A step whose key is the given member name or subscript text.
+PathStep MakeStep(std::string key);
+
+struct Expression {
+    std::string variable;  // the leading identifier
+    std::vector<PathStep> steps;
+};
+
+// Parses a UTF-8 expression; nullopt on a syntax error (an empty text, "da.",
+// "da[", trailing text) or more than kMaxDepth steps.
+std::optional<Expression> CompileExpression(std::string_view expression);
+
+enum class Reach {
+    Found,    // value points at it
+    Missing,  // the last member is not there (undefined)
+    Failed,   // the expression cannot be evaluated
+};
+
+template <typename Value>
+struct BasicLocation {
+    Reach reach = Reach::Failed;
+    Value* value = nullptr;
+};
+using Location = BasicLocation<Json>;
+using ConstLocation = BasicLocation<const Json>;
+
+Location Find(Json& root, const std::vector<PathStep>& steps);
+ConstLocation Find(const Json& root, const std::vector<PathStep>& steps);
+
+// Assigns value at steps (the whole root when steps is empty). The parent
+// must be an object, or an array and the step an index, which may lie
+// beyond its end by less than kMaxArrayGrowth (the gap fills with null).
+// False, changing nothing, otherwise.
+inline constexpr std::size_t kMaxArrayGrowth = 4096;
+bool Assign(Json& root, const std::vector<PathStep>& steps, Json value);
+
+// Deletes the member at steps (an array element becomes null, as a deleted
+// element reads as undefined). False when steps is empty or the parent cannot
+// be reached or is null.
+bool Delete(Json& root, const std::vector<PathStep>& steps);
+
+// Removes element index of an array as a script's splice(index, 1) does: a
+// negative index counts from the end (one before the first clamps to it), an
+// index past the end removes nothing.
+void SpliceOne(Json& array, long long index);
+
+// Whether a Found value is null or the location holds nothing.
+bool IsNullOrAbsent(const ConstLocation& location);
+
+}  // namespace vkr::json_internal
