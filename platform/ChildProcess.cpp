@@ -5,7 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -238,7 +238,9 @@ bool ChildProcess::Spawn(const std::vector<std::string>& argv, const ChildStream
     }
     Release();
     processId_ = pid;
-    processHandle_ = pidfd_open(pid, 0);  // null when the kernel lacks it: waits then sleep their timeout
+    // A descriptor that turns readable when the process ends. Null on kernels
+    // without it: waits on it then simply last their timeout.
+    processHandle_ = static_cast<NativeHandle>(syscall(SYS_pidfd_open, pid, 0));
     ownsGroup_ = ownProcessGroup;
     ended_ = false;
     exitCode_.reset();
