@@ -113,26 +113,6 @@ ConstLocation Locate(const Json& root, const std::string& varName, std::string_v
 
 // --- values ----------------------------------------------------------------
 
-// Assigns the value of a JSON text; assigning an empty text leaves the
-// member undefined, that is, no longer there.
-bool AssignJsonText(Json& root, const std::vector<PathStep>& steps, std::string_view json) {
-    if (json.empty()) {
-        if (steps.empty()) root = nullptr;
-        else Delete(root, steps);
-        return false;
-    }
-    std::optional<Json> parsed = ParseJson(ToUtf8(json));
-    return parsed && Assign(root, steps, std::move(*parsed));
-}
-
-// raw: a JSON text; otherwise the content of a single-quoted script literal.
-std::optional<Json> ValueFromCaller(std::string_view value, bool raw) {
-    if (raw) return ParseJson(ToUtf8(value));
-    std::optional<std::string> text = DecodeScriptLiteral(ToUtf8(value));
-    if (!text) return std::nullopt;
-    return Json(std::move(*text));
-}
-
 std::string ReadAsText(const ConstLocation& location) {
     if (location.reach != Reach::Found) return {};
     return ValueText(*location.value, NumberStyle::Shortest);
@@ -237,16 +217,7 @@ bool JsonDocument::ResolvePath(std::string& path) const {
 
 int JsonDocument::TypeOf(std::string_view path) const {
     return Safely(kTypeOther, [&] {
-        ConstLocation location = Locate(*value_, varName_, path);
-        if (location.reach == Reach::Failed) return kTypeOther;
-        if (IsNullOrAbsent(location)) return kTypeNull;
-        const Json& value = *location.value;
-        if (value.is_string()) return kTypeText;
-        if (value.is_array()) return kTypeArray;
-        if (value.is_object()) return kTypeObject;
-        if (value.is_number()) return kTypeNumber;
-        if (value.is_boolean()) return kTypeLogical;
-        return kTypeOther;
+        return TypeCode(Locate(*value_, varName_, path));
     });
 }
 
@@ -282,19 +253,7 @@ JsonDocument JsonDocument::GetObject(std::string_view path) const {
 bool JsonDocument::Push(std::string_view value, std::string_view path, bool raw) {
     return Safely(false, [&] {
         std::optional<std::vector<PathStep>> steps = StepsOf(*value_, varName_, path);
-        if (!steps || Find(*value_, *steps).reach == Reach::Failed) return false;
-        std::optional<Json> element;
-        if (!raw || !value.empty()) {  // raw and empty pushes nothing
-            element = ValueFromCaller(value, raw);
-            if (!element) return false;
-        }
-        Location target = Find(*value_, *steps);
-        if (target.reach != Reach::Found || !target.value->is_array()) {
-            if (!Assign(*value_, *steps, Json::array())) return false;
-            target = Find(*value_, *steps);
-        }
-        if (element) target.value->push_back(std::move(*element));
-        return true;
+        return steps && PushValue(*value_, *steps, value, raw);
     });
 }
 
@@ -346,9 +305,7 @@ bool JsonDocument::Remove(std::string_view path) {
 bool JsonDocument::SetNumber(std::string_view path, double value) {
     return Safely(false, [&] {
         std::optional<std::vector<PathStep>> steps = StepsOf(*value_, varName_, path);
-        if (!steps || !std::isfinite(value)) return false;
-        std::optional<double> written = ParseNumberText(Format13g(value));
-        return written && Assign(*value_, *steps, Json(*written));
+        return steps && AssignNumber13g(*value_, *steps, value);
     });
 }
 
@@ -368,13 +325,7 @@ bool JsonDocument::SetLong(std::string_view path, std::int64_t value) {
 
 double JsonDocument::GetNumber(std::string_view path) const {
     return Safely(0.0, [&] {
-        ConstLocation location = Locate(*value_, varName_, path);
-        if (location.reach != Reach::Found) return 0.0;
-        const Json& value = *location.value;
-        if (value.is_number()) return value.get<double>();
-        if (value.is_boolean()) return value.get<bool>() ? 1.0 : 0.0;
-        if (value.is_string()) return ParseNumberText(value.get_ref<const std::string&>()).value_or(0.0);
-        return 0.0;
+        return NumberOf(Locate(*value_, varName_, path));
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace vkr::json_internal {
 namespace {
@@ -183,6 +184,66 @@ void SpliceOne(Json& array, long long index) {
     long long start = index < 0 ? std::max(size + index, 0LL) : index;
     if (start >= size) return;
     array.erase(array.begin() + start);
+}
+
+bool AssignJsonText(Json& root, const std::vector<PathStep>& steps, std::string_view json) {
+    if (json.empty()) {
+        if (steps.empty()) root = nullptr;
+        else Delete(root, steps);
+        return false;
+    }
+    std::optional<Json> parsed = ParseJson(ToUtf8(json));
+    return parsed && Assign(root, steps, std::move(*parsed));
+}
+
+std::optional<Json> ValueFromCaller(std::string_view value, bool raw) {
+    if (raw) return ParseJson(ToUtf8(value));
+    std::optional<std::string> text = DecodeScriptLiteral(ToUtf8(value));
+    if (!text) return std::nullopt;
+    return Json(std::move(*text));
+}
+
+bool PushValue(Json& root, const std::vector<PathStep>& steps, std::string_view value, bool raw) {
+    if (Find(root, steps).reach == Reach::Failed) return false;
+    std::optional<Json> element;
+    if (!raw || !value.empty()) {  // raw and empty pushes nothing
+        element = ValueFromCaller(value, raw);
+        if (!element) return false;
+    }
+    Location target = Find(root, steps);
+    if (target.reach != Reach::Found || !target.value->is_array()) {
+        if (!Assign(root, steps, Json::array())) return false;
+        target = Find(root, steps);
+    }
+    if (element) target.value->push_back(std::move(*element));
+    return true;
+}
+
+int TypeCode(const ConstLocation& location) {
+    if (location.reach == Reach::Failed) return -1;
+    if (IsNullOrAbsent(location)) return 0;
+    const Json& value = *location.value;
+    if (value.is_boolean()) return 1;
+    if (value.is_number()) return 2;
+    if (value.is_object()) return 4;
+    if (value.is_array()) return 5;
+    if (value.is_string()) return 6;
+    return -1;
+}
+
+double NumberOf(const ConstLocation& location) {
+    if (location.reach != Reach::Found) return 0.0;
+    const Json& value = *location.value;
+    if (value.is_number()) return value.get<double>();
+    if (value.is_boolean()) return value.get<bool>() ? 1.0 : 0.0;
+    if (value.is_string()) return ParseNumberText(value.get_ref<const std::string&>()).value_or(0.0);
+    return 0.0;
+}
+
+bool AssignNumber13g(Json& root, const std::vector<PathStep>& steps, double value) {
+    if (!std::isfinite(value)) return false;
+    std::optional<double> written = ParseNumberText(Format13g(value));
+    return written && Assign(root, steps, Json(*written));
 }
 
 bool IsNullOrAbsent(const ConstLocation& location) {

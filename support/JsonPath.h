@@ -64,6 +64,32 @@ bool Delete(Json& root, const std::vector<PathStep>& steps);
 // index past the end removes nothing.
 void SpliceOne(Json& array, long long index);
 
+// Assigns the value of a caller's (CP936) JSON text. Assigning an empty text leaves the
+// member undefined, that is, no longer there, and returns false.
+bool AssignJsonText(Json& root, const std::vector<PathStep>& steps, std::string_view json);
+
+// A caller's (CP936) value: raw, a JSON text; otherwise the content of a
+// single-quoted script literal, which gives a text. nullopt when invalid.
+std::optional<Json> ValueFromCaller(std::string_view value, bool raw);
+
+// Appends the caller's value to the array at steps, first replacing a value
+// that is not an array (or a missing last member) by an empty array. A raw
+// empty value appends nothing. False, changing nothing, when the value is
+// invalid or the place cannot be reached.
+bool PushValue(Json& root, const std::vector<PathStep>& steps, std::string_view value, bool raw);
+
+// The type code of what a location holds: 0 null or not present, 1 logical,
+// 2 number, 4 object, 5 array, 6 text, -1 when it cannot be evaluated.
+int TypeCode(const ConstLocation& location);
+
+// What a location holds as a number: a number, a numeric text, a logical
+// value as 1 or 0; 0 for anything else.
+double NumberOf(const ConstLocation& location);
+
+// Assigns the number as "%.13g" writes it (13 significant digits); false for
+// a value that is not finite.
+bool AssignNumber13g(Json& root, const std::vector<PathStep>& steps, double value);
+
 // Whether a Found value is null or the location holds nothing.
 bool IsNullOrAbsent(const ConstLocation& location);
 
