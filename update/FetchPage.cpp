@@ -168,7 +168,7 @@ public:
 
 private:
     int Prepare(CURL* handle, CURLU* parsed, CurlHeaderList& headers);
-    std::string Finish(CURL* handle);
+    std::string Finish(bool brokeOff);
 
     std::string_view url_;
     const FetchPageOptions& options_;
@@ -194,7 +194,7 @@ std::string PageFetch::Run() {
         }
         out_.statusText = FailureMessage(713);
     }
-    return Finish(handle.get());
+    return Finish(code != CURLE_OK);
 }
 
 int PageFetch::Prepare(CURL* handle, CURLU* parsed, CurlHeaderList& headers) {
@@ -250,13 +250,17 @@ int PageFetch::Prepare(CURL* handle, CURLU* parsed, CurlHeaderList& headers) {
     return 0;
 }
 
-std::string PageFetch::Finish(CURL*) {
+std::string PageFetch::Finish(bool brokeOff) {
     if (exchange_.headers.empty()) return {};
     std::string& headers = exchange_.headers;
     out_.responseHeaders = headers;
-    const size_t lineEnd = headers.find("\r\n", 9);
-    out_.statusText = headers.size() > 9 ? headers.substr(9, lineEnd == std::string::npos ? std::string::npos : lineEnd - 9)
-                                         : std::string();
+    // A body that broke off keeps its 713 message: the status line alone would
+    // pass a truncated page off as a success.
+    if (!brokeOff) {
+        const size_t lineEnd = headers.find("\r\n", 9);
+        out_.statusText = headers.size() > 9 ? headers.substr(9, lineEnd == std::string::npos ? std::string::npos : lineEnd - 9)
+                                             : std::string();
+    }
     size_t from = 0;
     while (from < headers.size()) {
         size_t end = headers.find("\r\n", from);

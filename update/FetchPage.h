@@ -20,7 +20,8 @@
 //   712  no response arrived: the peer closed or timed out before a status line
 //   713  the body broke off after the headers (dropped connection, short body,
 //        time-out while reading): what arrived is still processed as the
-//        response and statusText then reads the response's status
+//        response (headers, cookies, body, text), and statusText keeps the 713
+//        message so that a truncated page is never taken for a complete one
 // No 706, as before.
 #include <optional>
 #include <string>

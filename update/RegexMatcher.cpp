@@ -50,9 +50,14 @@ bool RegexMatcher::Search(std::string_view pattern, std::string_view text, bool 
     if (multiline) options |= PCRE2_MULTILINE;
     int error = 0;
     PCRE2_SIZE errorOffset = 0;
+    // Lines end at "\r", "\n" or "\r\n" for the anchors, as texts from Windows do.
+    std::unique_ptr<pcre2_compile_context, decltype(&pcre2_compile_context_free)> context(
+        pcre2_compile_context_create(nullptr), &pcre2_compile_context_free);
+    if (!context) return false;
+    pcre2_set_newline(context.get(), PCRE2_NEWLINE_ANYCRLF);
     std::unique_ptr<pcre2_code, CodeDeleter> code(
         pcre2_compile(reinterpret_cast<PCRE2_SPTR>(utf8Pattern.data()), utf8Pattern.size(), options,
-                      &error, &errorOffset, nullptr));
+                      &error, &errorOffset, context.get()));
     if (!code) return false;
     std::unique_ptr<pcre2_match_data, MatchDataDeleter> data(
         pcre2_match_data_create_from_pattern(code.get(), nullptr));

@@ -2,7 +2,7 @@
 // A small regular-expression helper over CP936 texts, in the dialect the
 // program's patterns are written for: ECMAScript-like syntax (lazy quantifiers,
 // \w = [A-Za-z0-9_], numbered groups), letter case ignored by default, "^" and
-// "$" at every line, all matches collected, and "." never matching "\n".
+// "$" at every line ("\r", "\n" or "\r\n"), all matches collected, and "." never matching "\n".
 //
 // Matching runs on whole characters (a GBK double-byte character is never
 // split); indexes passed in are 1-based. Nothing throws: a rejected pattern
