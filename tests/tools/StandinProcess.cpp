@@ -111,6 +111,17 @@ bool StandinProcess::WaitForOutput(const std::string& text, std::chrono::millise
     return changed_.wait_for(lock, timeout, [&] { return out_.find(text) != std::string::npos; });
 }
 
+bool StandinProcess::WaitForCount(const std::string& text, int count, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] {
+        int found = 0;
+        for (size_t at = out_.find(text); at != std::string::npos && found < count; at = out_.find(text, at + 1)) {
+            ++found;
+        }
+        return found >= count;
+    });
+}
+
 std::string StandinProcess::Output() {
     std::lock_guard lock(mutex_);
     return out_;

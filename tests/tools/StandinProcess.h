@@ -34,6 +34,9 @@ public:
 
     // True once stdout holds text; false after the timeout.
     bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // True once stdout holds text at least count times.
+    bool WaitForCount(const std::string& text, int count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(10));
     std::string Output();
     std::string Errors();
 
