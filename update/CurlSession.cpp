@@ -26,4 +26,22 @@ bool ApplyTransportDefaults(CURL* handle) {
     return ok;
 }
 
+std::string EscapeUrlBytes(std::string_view utf8) {
+    static const std::string kAllowed =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-._~:/?#[]@!$&'()*+,;=%";
+    static const char* const kHex = "0123456789ABCDEF";
+    std::string escaped;
+    for (unsigned char c : utf8) {
+        if (kAllowed.find(static_cast<char>(c)) != std::string::npos) {
+            escaped += static_cast<char>(c);
+        } else {
+            escaped += '%';
+            escaped += kHex[c >> 4];
+            escaped += kHex[c & 0x0F];
+        }
+    }
+    return escaped;
+}
+
+
 }  // namespace vkr

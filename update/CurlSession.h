@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace vkr {
 
@@ -39,5 +40,11 @@ private:
 // Verification on, the run-time CA bundle when configured, no proxy from the
 // environment (every proxy of this program is explicit), signals off for threads.
 bool ApplyTransportDefaults(CURL* handle);
+
+// A URL goes out as written, except for bytes that cannot stand in one
+// (blanks, controls, non-ASCII, and the few characters URLs never carry
+// bare), which are percent-encoded. Input and output are UTF-8.
+// "/a b|你" => "/a%20b%7C%E4%BD%A0"
+std::string EscapeUrlBytes(std::string_view utf8);
 
 }  // namespace vkr

@@ -101,7 +101,7 @@ bool IsFollowedRedirect(const std::string& headers, bool noRedirect) {
 }
 
 std::string ToHttpUrl(std::string_view url, CURLU* parsed, bool* secure) {
-    if (curl_url_set(parsed, CURLUPART_URL, Cp936ToUtf8(url).c_str(), 0) != CURLUE_OK) return {};
+    if (curl_url_set(parsed, CURLUPART_URL, EscapeUrlBytes(Cp936ToUtf8(url)).c_str(), 0) != CURLUE_OK) return {};
     char* scheme = nullptr;
     char* host = nullptr;
     std::string result;

@@ -246,7 +246,7 @@ int InetTransfer::HttpDownload(std::string_view url, const std::filesystem::path
                   headers.Append("Accept-Encoding: gzip, deflate") &&
                   headers.Append("User-Agent: Mozilla/4.0(compatible; MSIE 6.0; Windows NT 5.0; MyIE2; .NET CLR 1.1.4322)");
         if (state.resumeFrom) ok = ok && headers.Append("Range:bytes=" + std::to_string(*state.resumeFrom) + "-");
-        ok = ok && SetCommonOptions(handle.get(), Cp936ToUtf8(url), state);
+        ok = ok && SetCommonOptions(handle.get(), EscapeUrlBytes(Cp936ToUtf8(url)), state);
         ok = ok && curl_easy_setopt(handle.get(), CURLOPT_HTTPHEADER, headers.get()) == CURLE_OK;
         ok = ok && curl_easy_setopt(handle.get(), CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
         ok = ok && curl_easy_setopt(handle.get(), CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
@@ -276,7 +276,7 @@ int InetTransfer::FtpDownload(std::string_view url, const std::filesystem::path&
 
         const FtpUrlParts parts = SplitFtpUrl(url);
         const std::string ftpUrl = "ftp://" + Cp936ToUtf8(parts.host) + ":" + std::to_string(parts.port) +
-                                   Cp936ToUtf8(parts.remotePath);
+                                   EscapeUrlBytes(Cp936ToUtf8(parts.remotePath));
         bool ok = SetCommonOptions(handle.get(), ftpUrl, state);
         ok = ok && curl_easy_setopt(handle.get(), CURLOPT_USERNAME,
                                     Cp936ToUtf8(userName.value_or(kFtpDefaultUser)).c_str()) == CURLE_OK;

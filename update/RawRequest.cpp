@@ -72,7 +72,8 @@ bool SetHeaderLines(CurlHeaderList& list, const std::string& block, bool sendsBo
 
 std::string RequestUrl(std::string_view url) {
     const std::string authority = UrlHost(url) + ":" + std::to_string(UrlPort(url));
-    return (IsSecure(url) ? "https://" : "http://") + Cp936ToUtf8(authority) + Cp936ToUtf8(UrlPath(url));
+    return (IsSecure(url) ? "https://" : "http://") + Cp936ToUtf8(authority) +
+           EscapeUrlBytes(Cp936ToUtf8(UrlPath(url)));
 }
 
 bool Configure(CURL* handle, std::string_view url, const RawRequestOptions& options, const std::string& block,
