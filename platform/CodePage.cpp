@@ -62,7 +62,13 @@ std::string_view AsBytes(std::u16string_view text) {
 
 }  // namespace
 
-std::string Utf8ToCp936(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?", SourceUnit::Utf8Character); }
+std::string Utf8ToCp936(std::string_view utf8) {
+    // Most console output is ASCII, which both encodings spell alike.
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::string(utf8);
+    }
+    return Convert("CP936", "UTF-8", utf8, "?", SourceUnit::Utf8Character);
+}
 
 std::string Cp936ToUtf8(std::string_view cp936) { return Convert("UTF-8", "CP936", cp936, "?", SourceUnit::Byte); }
 

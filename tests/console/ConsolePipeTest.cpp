@@ -111,9 +111,11 @@ TEST(ConsolePipe, TextsCrossThePipeAsUtf8AndComeBackAsCp936) {
 TEST(ConsolePipe, CharacterSplitAcrossTwoWritesArrivesWhole) {
     ConsolePipe pipe;
     // "你" is E4 BD A0 in UTF-8 and C4 E3 in CP936.
-    ASSERT_TRUE(pipe.Start(R"(sh -c "printf '\344\275'; sleep 0.3; printf '\240!'")"));
+    ASSERT_TRUE(pipe.Start(R"(sh -c "printf '\344\275'; read go; printf '\240!'")"));
     ASSERT_TRUE(pipe.WaitForOutput(kPatienceMs));
     EXPECT_EQ(pipe.ReadAvailableText(), "") << "half a character must be held back";
+    std::string go = "go";
+    ASSERT_TRUE(pipe.WriteLine(go));
     std::string rest;
     while (rest.size() < 3 && pipe.WaitForOutput(kPatienceMs)) rest += pipe.ReadAvailableText();
     EXPECT_EQ(rest, "\xC4\xE3!");

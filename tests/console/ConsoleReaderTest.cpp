@@ -30,14 +30,25 @@ protected:
         pipe.Close();
     }
 
+    bool WaitForPaneSize(size_t size) {
+        for (int waited = 0; pane.Size() < size; waited += 10) {
+            if (waited > kPatienceMs) return false;
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
+    }
+
     ConsolePipe pipe;
     ConsolePaneModel pane;
     ConsoleReader reader{pipe, pane};
 };
 
 TEST_F(ConsoleReaderTest, EachChunkStartsOnANewLine) {
-    ASSERT_TRUE(pipe.Start(R"(sh -c "printf 'A\r\nB\r\n'; sleep 0.5; printf 'C\r\n'")"));
+    ASSERT_TRUE(pipe.Start(R"(sh -c "printf 'A\r\nB\r\n'; read go; printf 'C\r\n'")"));
     reader.Start();
+    ASSERT_TRUE(WaitForPaneSize(8));
+    std::string go = "go";
+    ASSERT_TRUE(pipe.WriteLine(go));
     ASSERT_TRUE(reader.WaitUntilEnded(kPatienceMs)) << "the reader ends once the child has ended";
     // A and B came in one chunk, C in a second, which shows as an empty line before C.
     EXPECT_EQ(pane.Text(), "\r\nA\r\nB\r\n\r\nC\r\n");
@@ -72,7 +83,7 @@ TEST_F(ConsoleReaderTest, StopEndsAWaitingReaderAndStartBeginsAnew) {
     reader.Start();  // replaces the reader just started; still one reader
     std::string line = "echo";
     ASSERT_TRUE(pipe.WriteLine(line));
-    for (int waited = 0; pane.Size() < 8 && waited < kPatienceMs; waited += 10) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(WaitForPaneSize(8));
     EXPECT_EQ(pane.Text(), "\r\necho\r\n");
     reader.Stop();
     EXPECT_FALSE(reader.IsReading());
