@@ -268,8 +268,9 @@ std::string ImageIdFor(const std::string& bytes) {
 }
 
 std::string ImageUrlFor(const std::string& imageId) {
+    // The hex digits of the id's name part: "{0A1B-...}.mirai" gives "0A1B...".
     std::string hex;
-    for (char c : imageId) {
+    for (char c : imageId.substr(0, imageId.find('.'))) {
         if (std::isxdigit(static_cast<unsigned char>(c))) hex += c;
     }
     return "http://gchat.qpic.cn/gchatpic_new/0/0-0-" + hex + "/0?term=2";
