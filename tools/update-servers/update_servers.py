@@ -138,7 +138,7 @@ class FileHandler(Handler):
             source.seek(start)
             if limit is None:
                 self.wfile.flush()
-                self.connection.sendfile(source)
+                self.connection.sendfile(source, start)
             else:
                 self.wfile.write(source.read(limit))
                 self.wfile.flush()
@@ -146,8 +146,13 @@ class FileHandler(Handler):
                 self.connection.shutdown(2)
 
 
+class QuietServer(ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        pass  # clients that hang up early (cancelled or failed downloads) are expected
+
+
 def start_http(handler_class, root, context=None, port=0):
-    server = ThreadingHTTPServer(("127.0.0.1", port), type("H", (handler_class,), {"root": root}))
+    server = QuietServer(("127.0.0.1", port), type("H", (handler_class,), {"root": root}))
     server.daemon_threads = True
     if context:
         server.socket = context.wrap_socket(server.socket, server_side=True)
@@ -161,7 +166,7 @@ def start_ftp(root, port=0):
     authorizer.add_user("Anonymous", "Kaltin@", files, perm="elr")
     authorizer.add_user("vkr", "secret", files, perm="elr")
     handler = type("F", (FTPHandler,), {"authorizer": authorizer, "banner": "velkorin test ftp"})
-    handler.log_prefix = ""
+    handler.auth_failed_timeout = 0
     server = FTPServer(("127.0.0.1", port), handler)
     threading.Thread(target=server.serve_forever, kwargs={"handle_exit": False}, daemon=True).start()
     return server
