@@ -58,7 +58,8 @@ public:
     // The child's streams: input from the input pipe, output and error to the output pipe.
     ChildStreams BuildStartupInfo(int showState) const;
 
-    // True while the child lives, and before any Start; false once it ended.
+    // False once the child has ended; true while it lives, and also before any
+    // Start and after Close, when there is no child to find ended.
     bool IsRunning();
     // Ends the child and everything it started (SIGTERM, then SIGKILL after a
     // short grace), collects it and closes all four pipe ends, making them

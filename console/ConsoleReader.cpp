@@ -62,9 +62,8 @@ void ConsoleReader::Run() {
         AppendChunk(pipe_.ReadAvailableText());
         if (!pipe_.IsRunning()) {
             // The child's last words were written before it ended: show them too.
-            for (std::string chunk = pipe_.ReadAvailableText(); !chunk.empty() && !stopRequested_;
-                 chunk = pipe_.ReadAvailableText()) {
-                AppendChunk(chunk);
+            while (pipe_.BytesWaiting() > 0 && !stopRequested_) {
+                AppendChunk(pipe_.ReadAvailableText());
             }
             break;
         }
