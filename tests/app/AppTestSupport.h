@@ -3,6 +3,11 @@
 // named controls and waiting for queued UI work without spinning.
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 #include <filesystem>
@@ -41,6 +46,16 @@ inline std::vector<std::string> LogEntries(const std::filesystem::path& runDirec
 template <typename Control = QWidget>
 Control* Named(const QObject* parent, const char* name) {
     return parent->findChild<Control*>(QString::fromUtf8(name));
+}
+
+// The text a control shows: caption, title or content.
+inline QString CaptionOf(const QWidget* control) {
+    if (auto* label = qobject_cast<const QLabel*>(control)) return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(control)) return button->text();
+    if (auto* group = qobject_cast<const QGroupBox*>(control)) return group->title();
+    if (auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text();
+    if (auto* pane = qobject_cast<const QTextEdit*>(control)) return pane->toPlainText();
+    return {};
 }
 
 // Serves events until done() holds or timeoutMs passes; each wait blocks.
