@@ -1,28 +1,70 @@
 #include "app/Application.h"
 
 #include <QAction>
+#include <QLineEdit>
 
 #include "app/FirstRun.h"
 #include "app/MainWindow.h"
+#include "app/QtText.h"
 #include "app/SettingsWindow.h"
 #include "app/TaskWindow.h"
+#include "console/CommandHandler.h"
+#include "console/ConsoleHost.h"
+#include "console/EnvironmentCheck.h"
+#include "console/KeyRewrite.h"
+#include "console/PortRepair.h"
+#ifdef HAVE_VKR_UPDATE
+#include "update/UpdateSource.h"
+#endif
 
 namespace vkr {
 namespace {
 
-constexpr int kNotice = 2;
+#ifdef HAVE_VKR_UPDATE
+UpdateEndpoints EndpointsFrom(const std::vector<std::string>& arguments) {
+    std::vector<const char*> argv = {"velkorin"};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    return UpdateEndpoints::FromCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+#endif
 
 }  // namespace
 
-Application::Application(const std::filesystem::path& runDirectory)
-    : runDirectory_(runDirectory), log_(runDirectory) {
+Application::Application(const std::filesystem::path& runDirectory,
+                         [[maybe_unused]] const std::vector<std::string>& arguments)
+    : log_(runDirectory),
+      runDirectory_(runDirectory),
+#ifdef HAVE_VKR_UPDATE
+      updateEndpoints_(EndpointsFrom(arguments)),
+#endif
+      services_{paneModel_, commandBoxView_, dialogs_, eventPump_, log_} {
     window_ = std::make_unique<MainWindow>(paneModel_);
     dialogs_.SetParentWindow(window_.get());
+    commandBoxView_.SetCommandBox(window_->CommandBox());
+
+    std::function<void()> shutdownCore;
+#ifdef HAVE_VKR_API
+    shutdownCore = [this] { botCore_.Shutdown(); };
+#endif
+    host_ = std::make_unique<ConsoleHost>(pipe_, serverInfo_, services_, std::move(shutdownCore));
+    keyRewrite_ = std::make_unique<KeyRewrite>(*host_, services_, runDirectory_ / "config" /
+                                                                      "net.mamoe.mirai-api-http" / "setting.yml");
+    portRepair_ = std::make_unique<PortRepair>(*host_, services_, runDirectory_);
+    commandHandler_ = std::make_unique<CommandHandler>(*host_, *keyRewrite_, *portRepair_, services_);
+
     window_->SetCloseSteps([this] { RunCloseSteps(); });
+    WireCommandBox();
     WireMenus();
 }
 
-Application::~Application() = default;
+// The window and its pane go before the host that writes into the pane.
+Application::~Application() {
+    commandHandler_.reset();
+    portRepair_.reset();
+    keyRewrite_.reset();
+    host_.reset();
+    window_.reset();
+}
 
 void Application::Start() {
     window_->show();
@@ -30,16 +72,26 @@ void Application::Start() {
 }
 
 void Application::RunCloseSteps() {
-    log_.Write("Mirai Core has been closed", kNotice);
-    log_.Write("VKR-Core has been closed", kNotice);
-    log_.Write("pipe has been closed.", kNotice);
+    keyRewrite_->Shutdown();
+    host_->Stop();
+}
+
+void Application::WireCommandBox() {
+    QLineEdit* box = window_->CommandBox();
+    QObject::connect(box, &QLineEdit::returnPressed, window_.get(), [this, box] {
+        if (commandHandler_->OnKeyPressed(CommandHandler::kEnterKey, ToCp936(box->text()))) box->clear();
+    });
 }
 
 void Application::WireMenus() {
-    QObject::connect(window_->TaskAction(), &QAction::triggered, window_.get(),
-                     [this] { OpenTaskWindow(); });
-    QObject::connect(window_->SettingsAction(), &QAction::triggered, window_.get(),
-                     [this] { OpenSettingsWindow(); });
+    MainWindow* window = window_.get();
+    QObject::connect(window->UpdateAction(), &QAction::triggered, window, [this] { OpenDownloadWindow(); });
+    QObject::connect(window->UpdateSourceAction(), &QAction::triggered, window,
+                     [this] { RefreshUpdateSource(); });
+    QObject::connect(window->EnvironmentCheckAction(), &QAction::triggered, window,
+                     [this] { CheckEnvironment(); });
+    QObject::connect(window->TaskAction(), &QAction::triggered, window, [this] { OpenTaskWindow(); });
+    QObject::connect(window->SettingsAction(), &QAction::triggered, window, [this] { OpenSettingsWindow(); });
 }
 
 void Application::OpenTaskWindow() {
@@ -51,5 +103,15 @@ void Application::OpenSettingsWindow() {
     SettingsWindow window(dialogs_, window_.get());
     window.exec();
 }
+
+void Application::RefreshUpdateSource() {
+#ifdef HAVE_VKR_UPDATE
+    vkr::RefreshUpdateSource(dialogs_, log_, updateEndpoints_, runDirectory_, &eventPump_);
+#endif
+}
+
+void Application::CheckEnvironment() { EnvironmentCheck(services_).Run(); }
+
+void Application::OpenDownloadWindow() {}
 
 }  // namespace vkr

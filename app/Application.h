@@ -1,22 +1,40 @@
 #pragma once
-// The program's long-lived objects, created in start-up order and released in
-// reverse, and the wiring between the main window and the core.
+// The program's long-lived objects, created in start-up order (the API
+// client's core, the log, the console pipe, then what hangs off them), and
+// the wiring between the main window and the core.
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "app/CommandBoxView.h"
 #include "app/QtDialogService.h"
 #include "app/QtEventPump.h"
 #include "console/ConsolePaneModel.h"
+#include "console/ConsolePipe.h"
+#include "console/ConsoleServices.h"
 #include "console/ServerInfo.h"
 #include "log/LogWriter.h"
+#ifdef HAVE_VKR_API
+#include "api/BotCore.h"
+#endif
+#ifdef HAVE_VKR_UPDATE
+#include "update/UpdateEndpoints.h"
+#endif
 
 namespace vkr {
 
+class CommandHandler;
+class ConsoleHost;
+class KeyRewrite;
 class MainWindow;
+class PortRepair;
 
 class Application {
 public:
-    explicit Application(const std::filesystem::path& runDirectory);
+    // arguments: the command line after the program name (update-server options).
+    explicit Application(const std::filesystem::path& runDirectory,
+                         const std::vector<std::string>& arguments = {});
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -29,23 +47,41 @@ public:
     ConsolePaneModel& PaneModel() { return paneModel_; }
     ServerInfo& Server() { return serverInfo_; }
     const LogWriter& Log() const { return log_; }
+    ConsoleHost& Host() { return *host_; }
 
-    // The main window's close steps: the three stop actions, each followed by
-    // its NOTICE line.
+    // The main window's close steps: a running key rewrite is ended, then the
+    // stop sequence runs its three actions, each followed by its NOTICE line.
     void RunCloseSteps();
 
 private:
+    void WireCommandBox();
     void WireMenus();
     void OpenTaskWindow();
     void OpenSettingsWindow();
+    void RefreshUpdateSource();
+    void CheckEnvironment();
+    void OpenDownloadWindow();
 
-    std::filesystem::path runDirectory_;
+#ifdef HAVE_VKR_API
+    BotCore botCore_;
+#endif
     LogWriter log_;
+    ConsolePipe pipe_;
+    std::filesystem::path runDirectory_;
+#ifdef HAVE_VKR_UPDATE
+    UpdateEndpoints updateEndpoints_;
+#endif
     ConsolePaneModel paneModel_;
     ServerInfo serverInfo_;
     QtDialogService dialogs_;
     QtEventPump eventPump_;
+    CommandBoxView commandBoxView_;
+    ConsoleServices services_;
     std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<ConsoleHost> host_;
+    std::unique_ptr<KeyRewrite> keyRewrite_;
+    std::unique_ptr<PortRepair> portRepair_;
+    std::unique_ptr<CommandHandler> commandHandler_;
 };
 
 }  // namespace vkr

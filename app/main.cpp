@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/Application.h"
 #include "platform/RunDirectory.h"
@@ -29,7 +31,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velkorin: cannot enter the run directory %s\n", runDirectory.c_str());
         return 1;
     }
-    vkr::Application velkorin(vkr::RunDirectory());
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    vkr::Application velkorin(vkr::RunDirectory(), arguments);
     velkorin.Start();
     application.exec();
     return 0;
