@@ -11,6 +11,8 @@
 #include <string>
 
 #include "api/ApiConnection.h"
+#include "api/MessageChain.h"
+#include "api/SendResult.h"
 #include "support/JsonDocument.h"
 
 namespace vkr {
@@ -71,6 +73,10 @@ public:
 
 protected:
     ApiBase();
+    // "messageChain" = the chain's JSON, then "quote" when its quote id is not 0.
+    void SetChainFields(const MessageChain& chain);
+    // PostRequest of a send; success needs the answer's "messageId".
+    SendResult PostSend(const std::string& endpoint);
     // The answer text's verdict: code of a trustworthy answer, else a negative code.
     std::int32_t ReadAnswer(const std::string& answer);
     ApiConnection& Connection() { return connection_; }

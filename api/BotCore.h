@@ -59,7 +59,8 @@ public:
     // connection. Left out: 1000 ms and 5 events; given values, 0 included,
     // are used as they are.
     void StartPolling(std::optional<int> intervalMs = {}, std::optional<int> count = {});
-    // Ends the polling thread, if one runs, and waits for it.
+    // Ends the polling thread, if one runs, and waits for it (from a handler:
+    // asks it to end after the handler returns).
     void StopPolling();
     bool IsPolling() const;
 

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/CodePage.h"
+#include "support/JsonDocument.h"
 
 namespace vkr {
 
@@ -17,6 +18,11 @@ namespace {
 void InitCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+int AskCancel(void* check, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& cancel = *static_cast<const std::function<bool()>*>(check);
+    return cancel && cancel() ? 1 : 0;
 }
 
 size_t AppendAnswer(char* data, size_t size, size_t count, void* answer) {
@@ -61,6 +67,8 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 // The curl handle of one client; kept between calls so the connection stays open.
 class HttpClient::Transport {
 public:
+    std::function<bool()> cancelCheck;  // see HttpClient::SetCancelCheck
+
     Transport() {
         InitCurlOnce();
         handle_ = curl_easy_init();
@@ -83,6 +91,11 @@ public:
         curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &AppendAnswer);
         curl_easy_setopt(handle_, CURLOPT_WRITEDATA, &answer);
         curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+        if (cancelCheck) {
+            curl_easy_setopt(handle_, CURLOPT_NOPROGRESS, 0L);
+            curl_easy_setopt(handle_, CURLOPT_XFERINFOFUNCTION, &AskCancel);
+            curl_easy_setopt(handle_, CURLOPT_XFERINFODATA, &cancelCheck);
+        }
         SetBody(options.method, wireBody);
         SetTimeouts(options.timeoutSeconds);
         const CURLcode result = curl_easy_perform(handle_);
@@ -201,6 +214,8 @@ std::string HttpClient::PostMultipart(const std::string& url, const std::vector<
     return Request(url, options);
 }
 
+void HttpClient::SetCancelCheck(std::function<bool()> check) { transport_->cancelCheck = std::move(check); }
+
 void HttpClient::SetBaseUrl(const std::string& url) {
     baseUrl_ = url;
     if (baseUrl_.empty() || baseUrl_.back() != '/') baseUrl_ += '/';
@@ -220,6 +235,26 @@ std::string HttpClient::PostRawPath(const std::string& path, const std::string& 
 
 std::string HttpClient::PostMultipartPath(const std::string& path, const std::vector<FormPart>& parts) {
     return PostMultipart(baseUrl_ + path, parts);
+}
+
+JsonDocument HttpClient::GetDocument(const std::string& path) {
+    JsonDocument answer;
+    answer.Parse(GetPath(path));
+    return answer;
+}
+
+JsonDocument HttpClient::PostDocument(const std::string& path, const JsonDocument& document) {
+    JsonDocument answer;
+    answer.Parse(PostPath(path, document.ToText()));
+    return answer;
+}
+
+void HttpClient::ExchangeDocument(const std::string& path, JsonDocument& document) {
+    document.Parse(PostPath(path, document.ToText()));
+}
+
+void HttpClient::GetIntoDocument(const std::string& path, JsonDocument& document) {
+    document.Parse(GetPath(path));
 }
 
 }  // namespace vkr

@@ -11,6 +11,7 @@
 // included); a failed exchange (refused, timed out) returns an empty body.
 // An HttpClient keeps its connection open between calls (keep-alive), so it
 // belongs to one thread at a time.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -87,6 +88,10 @@ public:
     // Posts document's text and replaces document by the parsed answer.
     void ExchangeDocument(const std::string& path, JsonDocument& document);
     void GetIntoDocument(const std::string& path, JsonDocument& document);
+
+    // Asked while an exchange runs (at least once a second); returning true
+    // abandons it, and the answer is then empty. Not copied with the client.
+    void SetCancelCheck(std::function<bool()> check);
 
     // The multipart body for parts, byte for byte as PostMultipart sends it.
     static std::string BuildMultipartBody(const std::vector<FormPart>& parts);
