@@ -2,7 +2,7 @@
 
 #include <poll.h>
 #include <signal.h>
-#include <sys/pidfd.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -92,9 +92,11 @@ int FindProcessId(std::string_view name, bool caseSensitive, const ProcessFilter
 
 bool EndProcess(int pid) {
     if (pid <= 0) return false;  // kill(0) or kill(-1) would hit whole groups
-    int handle = pidfd_open(pid, 0);
+    // Through a pidfd, so the signal cannot reach a new process that reused the pid.
+    // (Called directly: this glibc's <sys/pidfd.h> lacks C linkage for C++.)
+    int handle = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
     if (handle < 0) return false;
-    bool ended = pidfd_send_signal(handle, SIGKILL, nullptr, 0) == 0;
+    bool ended = syscall(SYS_pidfd_send_signal, handle, SIGKILL, nullptr, 0) == 0;
     if (ended) {
         // The pidfd becomes readable once the process has exited (even if it
         // is not our child and stays a zombie until its parent reaps it).
