@@ -15,6 +15,12 @@
 
 extern char** environ;
 
+// Test folders outside tests/update (the GUI tests) find the script beside this header.
+#ifndef VKR_UPDATE_SERVERS_SCRIPT
+#define VKR_UPDATE_SERVERS_SCRIPT \
+    (std::filesystem::path(__FILE__).parent_path() / "../../tools/update-servers/update_servers.py").string()
+#endif
+
 namespace vkr::test {
 
 class UpdateServers {
