@@ -4,7 +4,7 @@ namespace vkr::test {
 
 void StandinApi::SetUp() {
     port_ = FreePort();
-    WriteSettings(dir_.path(), port_, kKey);
+    WriteSettings(dir_.path(), port_, kKey, ExtraSettings());
     StandinProcess::Env env = ExtraEnv();
     env["VKR_STANDIN_STARTUP_MS"] = "0";
     standin_ = std::make_unique<StandinProcess>(dir_.path(), env);

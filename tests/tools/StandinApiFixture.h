@@ -31,6 +31,7 @@ protected:
 
     void SetUp() override;
     virtual StandinProcess::Env ExtraEnv() const { return {}; }
+    virtual std::string ExtraSettings() const { return ""; }
 
     Answer Post(const std::string& path, const std::string& body,
                 const std::string& contentType = "application/json");

@@ -147,6 +147,21 @@ TEST(StandinConsole, KeyLengthOutsideEightTo128StopsTheServerBeforeTheKeyLine) {
     }
 }
 
+TEST(StandinConsole, UnreadableSettingsAreReportedAndNoServerStarts) {
+    TempDir dir;
+    std::filesystem::path folder = dir.path() / "config" / "net.mamoe.mirai-api-http";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "setting.yml") << "host: 127.0.0.1\nport: eighty\nauthKey: velkorin-key\n";
+    StandinProcess standin(dir.path(), kFast);
+    ASSERT_TRUE(standin.WaitForOutput(kStarted));
+    std::string text = standin.Output();
+    EXPECT_NE(text.find("E/net.mamoe.mirai-api-http: "), std::string::npos);
+    EXPECT_NE(text.find("For input string: \"eighty\""), std::string::npos);
+    EXPECT_EQ(text.find("Starting Mirai HTTP Server"), std::string::npos);
+    EXPECT_EQ(ReadFile(folder / "setting.yml"), "host: 127.0.0.1\nport: eighty\nauthKey: velkorin-key\n")
+        << "a file the user wrote is never replaced";
+}
+
 TEST(StandinConsole, StopsCleanlyOnStopEndOfInputAndSigterm) {
     enum class Way { StopLine, StopLineWithCr, SlashStop, EndOfInput, Sigterm };
     for (Way way : {Way::StopLine, Way::StopLineWithCr, Way::SlashStop, Way::EndOfInput, Way::Sigterm}) {

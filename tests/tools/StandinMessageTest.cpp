@@ -241,6 +241,26 @@ TEST_F(StandinApi, BodiesInAnotherCharsetAreDecoded) {
     EXPECT_EQ(unknown.status, 400);
 }
 
+class StandinSmallCache : public StandinApi {
+protected:
+    std::string ExtraSettings() const override { return "cacheSize: 2\n"; }
+};
+
+TEST_F(StandinSmallCache, OnlyTheNewestMessagesStayCached) {
+    std::string key = VerifiedSession();
+    std::string send = WithKey(R"({"sessionKey":"$K","target":10001,"messageChain":[{"type":"Plain","text":"x"}]})", key);
+    std::vector<int32_t> ids;
+    for (int i = 0; i < 3; ++i) ids.push_back(MessageId(Post("/sendFriendMessage", send)));
+    auto fromId = [&](int32_t id) {
+        return Get(WithKey("/messageFromId?sessionKey=$K&id=" + std::to_string(id), key)).json().value("code", -1);
+    };
+    EXPECT_EQ(fromId(ids[0]), 5) << "evicted";
+    EXPECT_EQ(fromId(ids[1]), 0);
+    EXPECT_EQ(fromId(ids[2]), 0);
+    EXPECT_EQ(Post("/recall", WithKey(R"({"sessionKey":"$K","target":)" + std::to_string(ids[0]) + "}", key)).body,
+              kNoTarget);
+}
+
 class StandinRecorded : public StandinApi {
 protected:
     StandinProcess::Env ExtraEnv() const override { return {{"VKR_STANDIN_RECORD", Record().string()}}; }

@@ -27,10 +27,11 @@ int FreePort() {
     return ntohs(address.sin_port);
 }
 
-void WriteSettings(const std::filesystem::path& dir, int port, const std::string& authKey) {
+void WriteSettings(const std::filesystem::path& dir, int port, const std::string& authKey,
+                   const std::string& extraLines) {
     std::filesystem::path folder = dir / "config" / "net.mamoe.mirai-api-http";
     std::filesystem::create_directories(folder);
-    std::ofstream(folder / "setting.yml") << "host: 127.0.0.1\nport: " << port << "\nauthKey: " << authKey << "\n";
+    std::ofstream(folder / "setting.yml") << "host: 127.0.0.1\nport: " << port << "\nauthKey: " << authKey << "\n" << extraLines;
 }
 
 StandinProcess::StandinProcess(const std::filesystem::path& dir, const Env& env, std::vector<std::string> args) {

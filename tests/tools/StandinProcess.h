@@ -18,8 +18,10 @@ namespace vkr::test {
 // A port on 127.0.0.1 that was free a moment ago.
 int FreePort();
 
-// Writes config/net.mamoe.mirai-api-http/setting.yml under dir.
-void WriteSettings(const std::filesystem::path& dir, int port, const std::string& authKey);
+// Writes config/net.mamoe.mirai-api-http/setting.yml under dir; extraLines
+// (ending in "\n") are appended.
+void WriteSettings(const std::filesystem::path& dir, int port, const std::string& authKey,
+                   const std::string& extraLines = "");
 
 class StandinProcess {
 public:
