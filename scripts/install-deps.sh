@@ -7,7 +7,7 @@ packages=(
   libcurl4-openssl-dev libpcre2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcpp-httplib-dev libssl-dev openssl
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib curl
   clang libclang-rt-14-dev
   xvfb xauth
 )
