@@ -298,8 +298,6 @@ int InetTransfer::FtpDownload(std::string_view url, const std::filesystem::path&
     }
 }
 
-void InetTransfer::CloseFile() {}
-
 void InetTransfer::Cancel() { cancelRequested_ = true; }
 
 }  // namespace vkr

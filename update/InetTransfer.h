@@ -66,10 +66,6 @@ public:
                     std::optional<std::string> password = std::nullopt, TransferProgress progress = {},
                     std::optional<int64_t> resumeOffset = std::nullopt);
 
-    // Transfers close their file before returning; kept for callers that
-    // hold on to the object between transfers. Does nothing then.
-    void CloseFile();
-
     // Asks the running transfer to stop before its next chunk (any thread).
     void Cancel();
 

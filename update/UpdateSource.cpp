@@ -1,5 +1,7 @@
 #include "update/UpdateSource.h"
 
+#include <cctype>
+
 #include "log/LogWriter.h"
 #include "platform/CodePage.h"
 #include "platform/DialogService.h"
