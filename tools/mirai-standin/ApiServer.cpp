@@ -153,7 +153,9 @@ private:
         }
         std::string text = request_.get_param_value(name);
         int64_t value = 0;
-        const char* begin = text.data() + (text.size() > 1 && text[0] == '+' ? 1 : 0);
+        // Java's parser takes one leading '+' as well as a '-'.
+        bool plus = text.size() > 1 && text[0] == '+' && text[1] != '-';
+        const char* begin = text.data() + (plus ? 1 : 0);
         auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
         if (text.empty() || error != std::errc() || end != text.data() + text.size()) throw NotANumber(text);
         return value;

@@ -510,6 +510,8 @@ Json BotWorld::UploadImage(const std::string& key, const std::string& type, cons
 // ---------------------------------------------------------------- simulated QQ side
 
 int BotWorld::EnqueueEvent(const Json& event) {
+    // Sessions nobody uses any more must not collect events for ever.
+    DropExpiredSessions();
     int delivered = 0;
     for (auto& [key, session] : sessions_) {
         if (!session.verified) continue;
