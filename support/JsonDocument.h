@@ -15,6 +15,8 @@
 // for whoever decodes the JSON); a backslash that starts no JSON escape is
 // written as a literal backslash, so the JSON produced is always valid.
 //
+// Writing operations return true when they changed the value as asked.
+//
 // Only JSON is accepted where JSON is expected (Parse, SetJson, the JSON
 // form of SetValue, the raw forms of Push and SetElement): nothing is ever
 // evaluated. No operation throws.
@@ -48,7 +50,7 @@ public:
     JsonDocument(const JsonDocument& other);
     JsonDocument& operator=(const JsonDocument& other);
     JsonDocument(JsonDocument&& other);  // leaves other holding {}
-    JsonDocument& operator=(JsonDocument&& other) noexcept;
+    JsonDocument& operator=(JsonDocument&& other) noexcept;  // swaps the two values
 
     // Starts over with an empty object.
     void InitEngine();

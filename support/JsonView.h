@@ -7,11 +7,11 @@
 // "da" (data.list[0].title). Each operation joins "da" and the path by one
 // of four rules (n = "da", p = the path):
 //
-//   rule             | empty path           | path starting "["   | other
-//   dot              | n + "." (nothing)    | n + "." + p (nothing)| n + "." + p
-//   bracket          | n + "." (nothing)    | n + p               | n + "." + p
-//   root or dot      | n (the whole value)  | n + "." + p (nothing)| n + "." + p
-//   root or bracket  | n (the whole value)  | n + p               | n + "." + p
+//   rule             | empty path          | path starting "["     | other
+//   dot              | n + "." (nothing)   | n + "." + p (nothing) | n + "." + p
+//   bracket          | n + "." (nothing)   | n + p                 | n + "." + p
+//   root or dot      | n (the whole value) | n + "." + p (nothing) | n + "." + p
+//   root or bracket  | n (the whole value) | n + p                 | n + "." + p
 //
 // A path that designates nothing, or runs through a missing member, reads as
 // the empty value of the result and changes nothing when written.
@@ -47,7 +47,7 @@ public:
     JsonView(const JsonView& other);
     JsonView& operator=(const JsonView& other);
     JsonView(JsonView&& other);  // leaves other holding {}
-    JsonView& operator=(JsonView&& other) noexcept;
+    JsonView& operator=(JsonView&& other) noexcept;  // swaps the two values
 
     // Starts over with an empty object.
     void InitEngine();
