@@ -4,7 +4,7 @@
 #include "support/JsonText.h"
 
 #include <algorithm>
-#include <climits>
+#include <cctype>
 #include <cmath>
 #include <utility>
 
@@ -66,8 +66,6 @@ bool IsTruthyText(std::string_view text) {
     return number && *number != 0;
 }
 
-int ClampToInt(std::size_t count) { return static_cast<int>(std::min<std::size_t>(count, INT_MAX)); }
-
 // --- paths: how a caller's path becomes the expression evaluated ----------
 
 // ResolvePath's rule: a full expression of an existing value is taken as it
@@ -102,13 +100,8 @@ std::optional<std::vector<PathStep>> ElementStepsOf(const Json& root, const std:
     return steps;
 }
 
-ConstLocation LocateSteps(const Json& root, const std::optional<std::vector<PathStep>>& steps) {
-    if (!steps) return {};
-    return Find(root, *steps);
-}
-
 ConstLocation Locate(const Json& root, const std::string& varName, std::string_view path) {
-    return LocateSteps(root, StepsOf(root, varName, path));
+    return FindCompiled(root, StepsOf(root, varName, path));
 }
 
 // --- values ----------------------------------------------------------------
@@ -123,15 +116,15 @@ std::string JsonOf(const ConstLocation& location) {
     return FromUtf8(WriteJson(*location.value, Markers::Backslash));
 }
 
-}  // namespace
-
 // A document of its own made from the value's JSON text, so that escape
 // sequences a caller typed are decoded there; null when nothing is there.
-static JsonDocument Reparsed(const ConstLocation& location) {
+JsonDocument Reparsed(const ConstLocation& location) {
     JsonDocument document;
     document.Parse(JsonOf(location));
     return document;
 }
+
+}  // namespace
 
 JsonDocument::JsonDocument() : value_(std::make_unique<Json>(Json::object())) {}
 
@@ -211,14 +204,12 @@ bool JsonDocument::SetJson(std::string_view path, std::string_view json) {
 bool JsonDocument::ResolvePath(std::string& path) const {
     return Safely(false, [&] {
         path = FullExpression(*value_, varName_, path);
-        return !IsNullOrAbsent(LocateSteps(*value_, CompileFull(varName_, path)));
+        return !IsNullOrAbsent(FindCompiled(*value_, CompileFull(varName_, path)));
     });
 }
 
 int JsonDocument::TypeOf(std::string_view path) const {
-    return Safely(kTypeOther, [&] {
-        return TypeCode(Locate(*value_, varName_, path));
-    });
+    return Safely(kTypeOther, [&] { return TypeCode(Locate(*value_, varName_, path)); });
 }
 
 std::string JsonDocument::GetText(std::string_view path, bool asJson) const {
@@ -232,7 +223,7 @@ int JsonDocument::MemberNames(std::vector<std::string>& names, std::string_view 
         ConstLocation location = Locate(*value_, varName_, path);
         if (location.reach != Reach::Found || !location.value->is_object()) return 0;
         for (const auto& [name, member] : location.value->items()) names.push_back(FromUtf8(name));
-        return ClampToInt(names.size());
+        return CountToInt(names.size());
     });
 }
 
@@ -240,14 +231,12 @@ int JsonDocument::Count(std::string_view path) const {
     return Safely(0, [&] {
         ConstLocation location = Locate(*value_, varName_, path);
         bool isArray = location.reach == Reach::Found && location.value->is_array();
-        return isArray ? ClampToInt(location.value->size()) : 0;
+        return isArray ? CountToInt(location.value->size()) : 0;
     });
 }
 
 JsonDocument JsonDocument::GetObject(std::string_view path) const {
-    return Safely(JsonDocument(), [&] {
-        return Reparsed(Locate(*value_, varName_, path));
-    });
+    return Safely(JsonDocument(), [&] { return Reparsed(Locate(*value_, varName_, path)); });
 }
 
 bool JsonDocument::Push(std::string_view value, std::string_view path, bool raw) {
@@ -259,15 +248,13 @@ bool JsonDocument::Push(std::string_view value, std::string_view path, bool raw)
 
 JsonDocument JsonDocument::GetElementObject(int index, std::string_view path) const {
     return Safely(JsonDocument(), [&] {
-        return Reparsed(LocateSteps(*value_, ElementStepsOf(*value_, varName_, index, path)));
+        return Reparsed(FindCompiled(*value_, ElementStepsOf(*value_, varName_, index, path)));
     });
 }
 
 std::string JsonDocument::GetElementText(int index, std::string_view path, bool asJson) const {
     return Safely(std::string(), [&] {
-        std::optional<std::vector<PathStep>> steps = ElementStepsOf(*value_, varName_, index, path);
-        if (!steps) return std::string();
-        ConstLocation element = Find(std::as_const(*value_), *steps);
+        ConstLocation element = FindCompiled(*value_, ElementStepsOf(*value_, varName_, index, path));
         if (asJson) return JsonOf(element);
         // Only a text element reads as text here; anything else gives nothing.
         if (element.reach != Reach::Found || !element.value->is_string()) return std::string();
@@ -324,9 +311,7 @@ bool JsonDocument::SetLong(std::string_view path, std::int64_t value) {
 }
 
 double JsonDocument::GetNumber(std::string_view path) const {
-    return Safely(0.0, [&] {
-        return NumberOf(Locate(*value_, varName_, path));
-    });
+    return Safely(0.0, [&] { return NumberOf(Locate(*value_, varName_, path)); });
 }
 
 bool JsonDocument::GetBool(std::string_view path) const {

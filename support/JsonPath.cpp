@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cmath>
 
 namespace vkr::json_internal {
@@ -144,6 +145,11 @@ Location Find(Json& root, const std::vector<PathStep>& steps) { return FindIn(ro
 
 ConstLocation Find(const Json& root, const std::vector<PathStep>& steps) { return FindIn(root, steps); }
 
+ConstLocation FindCompiled(const Json& root, const std::optional<std::vector<PathStep>>& steps) {
+    if (!steps) return {};
+    return Find(root, *steps);
+}
+
 bool Assign(Json& root, const std::vector<PathStep>& steps, Json value) {
     if (steps.empty()) {
         root = std::move(value);
@@ -245,6 +251,8 @@ bool AssignNumber13g(Json& root, const std::vector<PathStep>& steps, double valu
     std::optional<double> written = ParseNumberText(Format13g(value));
     return written && Assign(root, steps, Json(*written));
 }
+
+int CountToInt(std::size_t count) { return static_cast<int>(std::min<std::size_t>(count, INT_MAX)); }
 
 bool IsNullOrAbsent(const ConstLocation& location) {
     return location.reach != Reach::Found || location.value->is_null();

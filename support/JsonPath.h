@@ -46,6 +46,8 @@ using ConstLocation = BasicLocation<const Json>;
 
 Location Find(Json& root, const std::vector<PathStep>& steps);
 ConstLocation Find(const Json& root, const std::vector<PathStep>& steps);
+// As Find; steps that did not compile designate nothing (Failed).
+ConstLocation FindCompiled(const Json& root, const std::optional<std::vector<PathStep>>& steps);
 
 // Assigns value at steps (the whole root when steps is empty). The parent
 // must be an object, or an array and the step an index, which may lie
@@ -89,6 +91,9 @@ double NumberOf(const ConstLocation& location);
 // Assigns the number as "%.13g" writes it (13 significant digits); false for
 // a value that is not finite.
 bool AssignNumber13g(Json& root, const std::vector<PathStep>& steps, double value);
+
+// A size as the 32-bit count the operations return.
+int CountToInt(std::size_t count);
 
 // Whether a Found value is null or the location holds nothing.
 bool IsNullOrAbsent(const ConstLocation& location);

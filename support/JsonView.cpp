@@ -4,7 +4,7 @@
 #include "support/JsonText.h"
 
 #include <algorithm>
-#include <climits>
+#include <cctype>
 #include <cmath>
 #include <utility>
 
@@ -38,13 +38,8 @@ std::optional<std::vector<PathStep>> ElementStepsOf(Rule rule, const std::string
     return steps;
 }
 
-ConstLocation LocateSteps(const Json& root, const std::optional<std::vector<PathStep>>& steps) {
-    if (!steps) return {};
-    return Find(root, *steps);
-}
-
 ConstLocation Locate(const Json& root, Rule rule, const std::string& varName, std::string_view path) {
-    return LocateSteps(root, StepsOf(rule, varName, path));
+    return FindCompiled(root, StepsOf(rule, varName, path));
 }
 
 std::string JsonOf(const ConstLocation& location) {
@@ -63,8 +58,6 @@ JsonView Reparsed(const ConstLocation& location) {
     view.Parse(JsonOf(location));
     return view;
 }
-
-int ClampToInt(std::size_t count) { return static_cast<int>(std::min<std::size_t>(count, INT_MAX)); }
 
 // A path ending in a numeric subscript, split into the array's path and the index.
 struct ElementPath {
@@ -149,9 +142,7 @@ void JsonView::SetNumber(std::string_view path, double value) {
 }
 
 double JsonView::GetNumber(std::string_view path) const {
-    return Safely(0.0, [&] {
-        return NumberOf(Locate(*value_, Rule::Dot, varName_, path));
-    });
+    return Safely(0.0, [&] { return NumberOf(Locate(*value_, Rule::Dot, varName_, path)); });
 }
 
 std::string JsonView::GetJson(std::string_view path) const {
@@ -173,7 +164,7 @@ int JsonView::Count(std::string_view path) const {
     return Safely(0, [&] {
         ConstLocation location = Locate(*value_, Rule::RootOrBracket, varName_, path);
         bool counted = location.reach == Reach::Found && location.value->is_structured();
-        return counted ? ClampToInt(location.value->size()) : 0;
+        return counted ? CountToInt(location.value->size()) : 0;
     });
 }
 
@@ -186,13 +177,13 @@ void JsonView::Push(std::string_view value, std::string_view path, bool raw) {
 
 JsonView JsonView::GetElementObject(int index, std::string_view path) const {
     return Safely(JsonView(), [&] {
-        return Reparsed(LocateSteps(*value_, ElementStepsOf(Rule::RootOrDot, varName_, index, path)));
+        return Reparsed(FindCompiled(*value_, ElementStepsOf(Rule::RootOrDot, varName_, index, path)));
     });
 }
 
 std::string JsonView::GetElementText(int index, std::string_view path, bool asJson) const {
     return Safely(std::string(), [&] {
-        ConstLocation element = LocateSteps(*value_, ElementStepsOf(Rule::RootOrDot, varName_, index, path));
+        ConstLocation element = FindCompiled(*value_, ElementStepsOf(Rule::RootOrDot, varName_, index, path));
         return asJson ? JsonOf(element) : TextOf(element);
     });
 }
@@ -257,14 +248,12 @@ int JsonView::MemberNames(std::vector<std::string>& names, std::string_view path
         } else if (value.is_array()) {
             for (std::size_t i = 0; i < value.size(); ++i) names.push_back(std::to_string(i));
         }
-        return ClampToInt(names.size());
+        return CountToInt(names.size());
     });
 }
 
 int JsonView::TypeOf(std::string_view path) const {
-    return Safely(kTypeOther, [&] {
-        return TypeCode(Locate(*value_, Rule::RootOrDot, varName_, path));
-    });
+    return Safely(kTypeOther, [&] { return TypeCode(Locate(*value_, Rule::RootOrDot, varName_, path)); });
 }
 
 void JsonView::Clear() {
