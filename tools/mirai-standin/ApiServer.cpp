@@ -215,6 +215,7 @@ ApiServer::ApiServer(BotWorld& world, ConsoleOutput& console, std::string authKe
 ApiServer::~ApiServer() { Stop(); }
 
 std::optional<std::string> ApiServer::Bind(const std::string& host, int port) {
+    if (port < 0 || port > 65535) return "java.lang.IllegalArgumentException: port out of range:" + std::to_string(port);
     errno = 0;
     if (server_->bind_to_port(host, port)) return std::nullopt;
     return BindFailureText(errno);

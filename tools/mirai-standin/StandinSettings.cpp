@@ -73,7 +73,7 @@ SettingsLoad ParseSettings(const std::string& text) {
             if (line->key == "port" || line->key == "cacheSize") {
                 std::optional<int> number = ParseInt(line->value);
                 if (!number) {
-                    return {std::nullopt, "For input string: \"" + line->value + "\" (" + line->key + ")", false};
+                    return {std::nullopt, "For input string: \"" + line->value + "\" (" + line->key + ")"};
                 }
                 (line->key == "port" ? settings.port : settings.cacheSize) = *number;
             }
@@ -81,7 +81,7 @@ SettingsLoad ParseSettings(const std::string& text) {
             (block == "report" ? settings.reportEnabled : settings.heartbeatEnabled) = line->value == "true";
         }
     }
-    return {settings, "", false};
+    return {settings, ""};
 }
 
 std::string GenerateInitialKey() {
@@ -127,7 +127,7 @@ SettingsLoad LoadOrCreateSettings(const std::filesystem::path& workDir) {
     std::error_code error;
     if (std::filesystem::exists(path, error)) {
         std::ifstream in(path, std::ios::binary);
-        if (!in) return {std::nullopt, "cannot read " + path.string(), false};
+        if (!in) return {std::nullopt, "cannot read " + path.string()};
         std::ostringstream text;
         text << in.rdbuf();
         if (!IsBlank(text.str())) return ParseSettings(text.str());
@@ -137,10 +137,8 @@ SettingsLoad LoadOrCreateSettings(const std::filesystem::path& workDir) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
     out.close();
-    if (!out) return {std::nullopt, "cannot write " + path.string(), false};
-    SettingsLoad load = ParseSettings(text);
-    load.created = true;
-    return load;
+    if (!out) return {std::nullopt, "cannot write " + path.string()};
+    return ParseSettings(text);
 }
 
 }  // namespace vkr::standin

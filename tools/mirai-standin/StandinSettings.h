@@ -19,7 +19,6 @@ struct StandinSettings {
 struct SettingsLoad {
     std::optional<StandinSettings> settings;  // nullopt: unreadable, see error
     std::string error;
-    bool created = false;  // the file was missing or blank and was written with defaults
 };
 
 std::filesystem::path SettingsPath(const std::filesystem::path& workDir);
