@@ -243,7 +243,6 @@ bool ChildProcess::Spawn(const std::vector<std::string>& argv, const ChildStream
     processHandle_ = static_cast<NativeHandle>(syscall(SYS_pidfd_open, pid, 0));
     ownsGroup_ = ownProcessGroup;
     ended_ = false;
-    exitCode_.reset();
     return true;
 }
 
@@ -256,22 +255,9 @@ bool ChildProcess::HasEnded() {
     }
     int status = 0;
     pid_t result = RetryOnInterrupt([&] { return waitpid(processId_, &status, WNOHANG); });
-    if (result == processId_) {
-        Collect(status);
-    } else if (result == -1) {
-        ended_ = true;  // not our child any more: collected elsewhere
-    }
+    // -1: not our child any more, collected elsewhere.
+    ended_ = result == processId_ || result == -1;
     return ended_;
-}
-
-bool ChildProcess::WaitForEnd(int timeoutMs) {
-    if (!IsStarted()) {
-        return false;
-    }
-    if (!HasEnded()) {
-        WaitReadable(processHandle_, timeoutMs);
-    }
-    return HasEnded();
 }
 
 bool ChildProcess::EndProcessGroup(int graceMs, NativeHandle output) {
@@ -297,13 +283,13 @@ bool ChildProcess::EndProcessGroup(int graceMs, NativeHandle output) {
             RetryOnInterrupt([&] { return poll(entries, 2, static_cast<int>(remaining.count())); });
             outputEnded = outputEnded || DropWaitingOutput(output);
         }
-        kill(target, SIGKILL);  // whatever ignored the request
+        if (ownsGroup_ || !ended_) {
+            kill(target, SIGKILL);  // whatever ignored the request
+        }
     }
     if (!ended_) {
         int status = 0;
-        if (RetryOnInterrupt([&] { return waitpid(processId_, &status, 0); }) == processId_) {
-            Collect(status);
-        }
+        RetryOnInterrupt([&] { return waitpid(processId_, &status, 0); });
         ended_ = true;
     }
     Release();
@@ -314,15 +300,6 @@ void ChildProcess::Release() {
     CloseHandle(processHandle_);
     processId_ = 0;
     ownsGroup_ = false;
-}
-
-void ChildProcess::Collect(int waitStatus) {
-    ended_ = true;
-    if (WIFEXITED(waitStatus)) {
-        exitCode_ = WEXITSTATUS(waitStatus);
-    } else if (WIFSIGNALED(waitStatus)) {
-        exitCode_ = 128 + WTERMSIG(waitStatus);
-    }
 }
 
 }  // namespace vkr

@@ -6,7 +6,6 @@
 // Every descriptor made here is close-on-exec, so a child holds only the pipe
 // ends handed to it as its standard streams; when it (and whatever it started)
 // ends, the parent sees the end of its output.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,19 +71,13 @@ public:
     bool Spawn(const std::vector<std::string>& argv, const ChildStreams& streams, bool ownProcessGroup);
 
     bool IsStarted() const { return processId_ > 0; }
-    int ProcessId() const { return processId_; }
     // Readable (for poll) once the process has ended; null when not started.
     NativeHandle Handle() const { return processHandle_; }
 
-    // True once the process has ended; collects its exit status without
-    // waiting and remembers it. False when it was never started.
+    // True once the process has ended; collects it without waiting and
+    // remembers that. False when it was never started.
     bool HasEnded();
-    // Blocks until the process has ended, at most timeoutMs; true when it has.
-    bool WaitForEnd(int timeoutMs);
-    // Exit code, once ended: the code passed to exit, or 128 + the signal that ended it.
-    std::optional<int> ExitCode() const { return exitCode_; }
-
-    // Ends the process group: SIGTERM, then up to graceMs for the child to end
+    // Ends the child's process group (the child alone when it has none): SIGTERM, then up to graceMs for the child to end
     // and its output to close (output is read and dropped meanwhile, so no one
     // blocks writing to it), then SIGKILL for whatever is left. Collects the
     // child and releases the handle. True when a started child is gone.
@@ -94,13 +87,10 @@ public:
     void Release();
 
 private:
-    void Collect(int waitStatus);
-
     NativeHandle processHandle_ = kNullHandle;
     int processId_ = 0;
     bool ownsGroup_ = false;
     bool ended_ = false;
-    std::optional<int> exitCode_;
 };
 
 }  // namespace vkr
