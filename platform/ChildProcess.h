@@ -77,10 +77,11 @@ public:
     // True once the process has ended; collects it without waiting and
     // remembers that. False when it was never started.
     bool HasEnded();
-    // Ends the child's process group (the child alone when it has none): SIGTERM, then up to graceMs for the child to end
-    // and its output to close (output is read and dropped meanwhile, so no one
-    // blocks writing to it), then SIGKILL for whatever is left. Collects the
-    // child and releases the handle. True when a started child is gone.
+    // Ends the child's process group (the child alone when it has none):
+    // SIGTERM, then up to graceMs for the child to end and its output to close
+    // (output is read and dropped meanwhile, so no one blocks writing to it),
+    // then SIGKILL for whatever is left. Collects the child and releases the
+    // handle. True when a started child is gone.
     bool EndProcessGroup(int graceMs, NativeHandle output);
 
     // Releases the process handle and forgets the process (which is left alone).
