@@ -66,6 +66,19 @@ TEST_F(StandinApiTable, VerifyBindsTheFirstQqAndRefusesOthers) {
     EXPECT_NE(standin_->Output().find("Bot(12345) is simulated"), std::string::npos);
 }
 
+TEST_F(StandinApiTable, LoginOnTheConsolePicksTheBotForVerify) {
+    standin_->WriteLine("login 777 secret");
+    standin_->WriteLine("login 778");
+    ASSERT_TRUE(standin_->WaitForOutput("W/stand-in: The stand-in simulates one bot only: 777"));
+    std::string key = Auth();
+    Run({
+            {"not the console's bot", "POST", "/verify", R"({"sessionKey":"$K","qq":12345})", 200,
+             R"({"code":2,"msg":"指定Bot不存在"})"},
+            {"the console's bot", "POST", "/verify", R"({"sessionKey":"$K","qq":777})", 200, kSuccess},
+        },
+        key);
+}
+
 TEST_F(StandinApiTable, ReleaseEndsTheSession) {
     std::string key = VerifiedSession();
     std::string unverified = Auth();

@@ -32,6 +32,11 @@ Json PlainChain(const std::string& text) {
     return chain;
 }
 
+std::string SimulatedBotText(int64_t qq) {
+    return "Bot(" + std::to_string(qq) +
+           ") is simulated by this stand-in: no QQ login takes place, contacts are demo data.";
+}
+
 }  // namespace
 
 BotWorld::BotWorld(ConsoleOutput& console, std::filesystem::path dataDir, int cacheSize,
@@ -99,9 +104,7 @@ void BotWorld::Verify(const std::string& key, int64_t qq) {
     if (qq <= 0 || (bot_ && *bot_ != qq)) throw ApiError::State(2);
     if (!bot_) {
         bot_ = qq;
-        console_.Log(LogLevel::Info, kIdentity,
-                     "Bot(" + std::to_string(qq) +
-                         ") is simulated by this stand-in: no QQ login takes place, contacts are demo data.");
+        console_.Log(LogLevel::Info, kIdentity, SimulatedBotText(qq));
     }
     session.verified = true;
     session.bot = qq;
@@ -523,6 +526,14 @@ int BotWorld::EnqueueEvent(const Json& event) {
 
 CommandOutcome BotWorld::Delivered(const std::string& what, int sessions) {
     return {true, what + " queued for " + std::to_string(sessions) + " session(s)"};
+}
+
+CommandOutcome BotWorld::Login(int64_t qq) {
+    std::lock_guard lock(mutex_);
+    if (qq <= 0) return {false, "Not a QQ number: " + std::to_string(qq)};
+    if (bot_ && *bot_ != qq) return {false, "The stand-in simulates one bot only: " + std::to_string(*bot_)};
+    bot_ = qq;
+    return {true, SimulatedBotText(qq)};
 }
 
 CommandOutcome BotWorld::ReceiveMessage(MessageKind kind, int64_t groupId, int64_t qq, const std::string& text) {

@@ -92,6 +92,8 @@ public:
                      const std::string& bytes);
 
     // --- console commands: events from the simulated QQ side ---
+    // Picks the simulated account before any verify; no QQ login takes place.
+    CommandOutcome Login(int64_t qq);
     // A plain-text message from a friend (groupId unused) or a group member.
     CommandOutcome ReceiveMessage(MessageKind kind, int64_t groupId, int64_t qq, const std::string& text);
     CommandOutcome FriendRecall(int64_t qq, int32_t messageId);

@@ -109,6 +109,7 @@ bool ConsoleCommands::Execute(std::string line) {
     if (name == "help") Help();
     else if (name == "status") Status();
     else if (name == "event") Event(words, line);
+    else if (name == "login") Login(words);
     else console_.Log(LogLevel::Warning, "main", "未知指令: " + name + ", 输入 help 获取帮助");
     return true;
 }
@@ -117,9 +118,20 @@ void ConsoleCommands::Help() {
     console_.Log(LogLevel::Info, "main", "help    -- this list");
     console_.Log(LogLevel::Info, "main", "status  -- the simulated account, sessions, friends and groups");
     console_.Log(LogLevel::Info, "main", "stop    -- shut the console down");
+    console_.Log(LogLevel::Info, "main", "login <qq> [password]  -- pick the simulated bot (no QQ login happens)");
     for (const auto& [name, command] : EventCommands()) {
         console_.Log(LogLevel::Info, "main", std::string(command.usage) + "  -- " + command.description);
     }
+}
+
+void ConsoleCommands::Login(const std::vector<std::string>& words) {
+    std::optional<int64_t> qq = words.size() >= 2 ? Number<int64_t>(words[1]) : std::nullopt;
+    if (!qq) {
+        console_.Log(LogLevel::Warning, kIdentity, "Usage: login <qq> [password]");
+        return;
+    }
+    CommandOutcome outcome = world_.Login(*qq);
+    console_.Log(outcome.ok ? LogLevel::Info : LogLevel::Warning, kIdentity, outcome.message);
 }
 
 void ConsoleCommands::Status() {

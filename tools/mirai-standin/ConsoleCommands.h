@@ -21,6 +21,7 @@ public:
 private:
     void Help();
     void Status();
+    void Login(const std::vector<std::string>& words);
     void Event(const std::vector<std::string>& words, const std::string& line);
 
     BotWorld& world_;
