@@ -40,6 +40,9 @@ TEST_F(StandinApi, SendsReachEveryKindOfContactAndShowOnTheConsole) {
         {"/sendTempMessage",
          R"({"sessionKey":"$K","qq":30001,"group":20001,"messageChain":[{"type":"Face","faceId":14}]})",
          "I/stand-in: Temp(20001/30001) <- [mirai:face:14]\x1b[0m"},
+        {"/sendTempMessage",
+         R"({"sessionKey":"$K","qq":30003,"group":20003,"messageChain":[{"type":"Plain","text":"muted there"}]})",
+         "I/stand-in: Temp(20003/30003) <- muted there\x1b[0m"},
     };
     std::set<int32_t> ids;
     for (const Case& c : cases) {

@@ -251,7 +251,8 @@ int32_t BotWorld::Send(Session& session, MessageKind kind, Group* group, int64_t
     ChainContext context{kind, group, dataDir_ / "images"};
     Json content = ConvertChain(elements, context);
     if (content.empty()) throw ApiError::Internal("java.lang.IllegalArgumentException", "message is empty");
-    if (group != nullptr && group->BotIsMuted(Now())) throw ApiError::State(20);
+    // Muting silences the bot in the group itself; temporary chats go on.
+    if (kind == MessageKind::Group && group->BotIsMuted(Now())) throw ApiError::State(20);
     if (ChainTextSize(content) > kMaxMessageBytes) throw ApiError::State(30);
     int32_t id = StoreMessage(kind, group ? group->id : 0, peer, true, content, quoteElement).id;
     std::string where = kind == MessageKind::Friend ? "Friend(" + std::to_string(peer) + ")"
