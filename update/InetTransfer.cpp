@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <system_error>
 
@@ -13,7 +14,10 @@
 namespace vkr {
 namespace {
 
-constexpr long kChunkBytes = 10240;
+// Progress and cancellation work in chunks of 10240 bytes; the socket is read
+// in larger pieces (as the curl tool does), which are cut into such chunks.
+constexpr size_t kChunkBytes = 10240;
+constexpr long kReceiveBufferBytes = 102400;
 constexpr long kStallSeconds = 60;
 constexpr long kConnectSeconds = 30;
 const char* const kFtpDefaultUser = "Anonymous";
@@ -150,17 +154,20 @@ bool OpenSinkFor(TransferState& state) {
 size_t OnData(char* data, size_t size, size_t count, void* user) {
     auto& state = *static_cast<TransferState*>(user);
     if (!state.sink->opened() && !OpenSinkFor(state)) return 0;
-    if (!state.sink->Write(data, size * count)) {
-        state.failure = state.sink->cancelled() ? InetTransfer::kCancelled : InetTransfer::kReadFailed;
-        return 0;
+    const size_t total = size * count;
+    for (size_t done = 0; done < total; done += kChunkBytes) {
+        if (!state.sink->Write(data + done, std::min(kChunkBytes, total - done))) {
+            state.failure = state.sink->cancelled() ? InetTransfer::kCancelled : InetTransfer::kReadFailed;
+            return 0;
+        }
     }
-    return size * count;
+    return total;
 }
 
 bool SetCommonOptions(CURL* handle, const std::string& url, TransferState& state) {
     bool ok = ApplyTransportDefaults(handle);
     ok = ok && curl_easy_setopt(handle, CURLOPT_URL, url.c_str()) == CURLE_OK;
-    ok = ok && curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kChunkBytes) == CURLE_OK;
+    ok = ok && curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferBytes) == CURLE_OK;
     ok = ok && curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kConnectSeconds) == CURLE_OK;
     ok = ok && curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
     ok = ok && curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, kStallSeconds) == CURLE_OK;
