@@ -1,5 +1,7 @@
 #include "console/KeyRewrite.h"
 
+#include <system_error>
+
 #include "console/ConsoleHost.h"
 #include "console/ConsolePaneModel.h"
 #include "console/ConsoleView.h"
@@ -40,7 +42,11 @@ void KeyRewrite::Start(const std::string& pendingKeyCommand) {
         std::lock_guard lock(mutex_);
         pendingKeyCommand_ = pendingKeyCommand;
     }
-    thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+    try {
+        thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+    } catch (const std::system_error&) {
+        Refuse("VKR could not start the key change.");
+    }
 }
 
 void KeyRewrite::Wait() {

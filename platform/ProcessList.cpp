@@ -1,5 +1,6 @@
 #include "platform/ProcessList.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/syscall.h>
@@ -9,8 +10,6 @@
 #include <cerrno>
 #include <cctype>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace vkr {
@@ -26,9 +25,15 @@ std::optional<int> ParsePid(std::string_view text) {
     return value;
 }
 
-std::string ReadSmallFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// A /proc file may vanish while it is read (its process ended): "" then.
+std::string ReadSmallFile(const std::string& path) {
+    std::string text;
+    int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0) return text;
+    char buffer[4096];
+    for (ssize_t got; (got = read(file, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<size_t>(got));
+    close(file);
+    return text;
 }
 
 // The base name of argv[0], used when the kernel's 15-byte name was cut short.
@@ -71,8 +76,10 @@ bool NamesEqual(std::string_view a, std::string_view b, bool caseSensitive) {
 std::vector<ProcessEntry> ListProcesses() {
     std::vector<ProcessEntry> result;
     std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator("/proc", error)) {
-        std::optional<int> pid = ParsePid(item.path().filename().native());
+    // Stepped with error codes: entries come and go while the list is read.
+    for (std::filesystem::directory_iterator item("/proc", error), end; !error && item != end;
+         item.increment(error)) {
+        std::optional<int> pid = ParsePid(item->path().filename().native());
         if (!pid) continue;
         if (std::optional<ProcessEntry> entry = ReadEntry(*pid)) result.push_back(std::move(*entry));
     }
