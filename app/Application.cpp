@@ -16,6 +16,10 @@
 #ifdef HAVE_VKR_UPDATE
 #include "update/UpdateSource.h"
 #endif
+#ifdef HAVE_VKR_API
+#include "app/AccountManager.h"
+#include "app/AccountTab.h"
+#endif
 
 namespace vkr {
 namespace {
@@ -52,6 +56,12 @@ Application::Application(const std::filesystem::path& runDirectory,
     portRepair_ = std::make_unique<PortRepair>(*host_, services_, runDirectory_);
     commandHandler_ = std::make_unique<CommandHandler>(*host_, *keyRewrite_, *portRepair_, services_);
 
+#ifdef HAVE_VKR_API
+    accountManager_ =
+        std::make_unique<AccountManager>(botCore_, serverInfo_, dialogs_, paneModel_, log_, runDirectory_);
+    new AccountTab(window_->AccountPage(), *accountManager_);  // owned by the page
+#endif
+
     window_->SetCloseSteps([this] { RunCloseSteps(); });
     WireCommandBox();
     WireMenus();
@@ -59,11 +69,14 @@ Application::Application(const std::filesystem::path& runDirectory,
 
 // The window and its pane go before the host that writes into the pane.
 Application::~Application() {
+    window_.reset();
+#ifdef HAVE_VKR_API
+    accountManager_.reset();
+#endif
     commandHandler_.reset();
     portRepair_.reset();
     keyRewrite_.reset();
     host_.reset();
-    window_.reset();
 }
 
 void Application::Start() {

@@ -24,6 +24,8 @@
 
 namespace vkr {
 
+class AccountManager;
+class AccountTab;
 class CommandHandler;
 class ConsoleHost;
 class KeyRewrite;
@@ -48,6 +50,9 @@ public:
     ServerInfo& Server() { return serverInfo_; }
     const LogWriter& Log() const { return log_; }
     ConsoleHost& Host() { return *host_; }
+#ifdef HAVE_VKR_API
+    BotCore& Core() { return botCore_; }
+#endif
 
     // The main window's close steps: a running key rewrite is ended, then the
     // stop sequence runs its three actions, each followed by its NOTICE line.
@@ -82,6 +87,9 @@ private:
     std::unique_ptr<KeyRewrite> keyRewrite_;
     std::unique_ptr<PortRepair> portRepair_;
     std::unique_ptr<CommandHandler> commandHandler_;
+#ifdef HAVE_VKR_API
+    std::unique_ptr<AccountManager> accountManager_;
+#endif
 };
 
 }  // namespace vkr

@@ -53,9 +53,27 @@ void MainWindow::BuildAccountPage() {
     MakeLabel(page, "透明标签2", "未设置", 76, 32, 52, 24);
     MakeButton(page, "按钮2", "关闭VKR账户管理", 304, 32, 104, 24);
     MakeButton(page, "按钮1", "启用VKR账户管理", 408, 32, 104, 24);
-    MakeGroupBox(page, "分组框1", "私聊", 16, 60, 176, 212);
-    MakeGroupBox(page, "分组框2", "私聊", 208, 56, 176, 212);
-    MakeGroupBox(page, "分组框3", "网络", 392, 56, 120, 208);
+
+    QGroupBox* friendBox = MakeGroupBox(page, "分组框1", "私聊", 16, 60, 176, 212);
+    MakeLabel(friendBox, "透明标签3", "发送QQ：", 8, 8, 52, 24);
+    MakeEditBox(friendBox, "编辑框2", 13, 31, 144, 24);
+    MakeLabel(friendBox, "透明标签4", "发送内容：", 8, 57, 52, 24);
+    MakeEditBox(friendBox, "编辑框3", 13, 85, 144, 24);
+    MakeButton(friendBox, "按钮3", "发送文字消息", 16, 123, 136, 32);
+    MakeButton(friendBox, "按钮4", "选择图片发送", 15, 159, 136, 32);
+
+    QGroupBox* groupBox = MakeGroupBox(page, "分组框2", "私聊", 208, 56, 176, 212);
+    MakeLabel(groupBox, "透明标签6", "发送群：", 8, 8, 52, 24);
+    MakeEditBox(groupBox, "编辑框5", 13, 31, 144, 24);
+    MakeLabel(groupBox, "透明标签5", "发送内容：", 8, 57, 52, 24);
+    MakeEditBox(groupBox, "编辑框4", 13, 85, 144, 24);
+    MakeButton(groupBox, "按钮6", "发送文字消息", 16, 123, 136, 32);
+    MakeButton(groupBox, "按钮5", "选择图片发送", 15, 159, 136, 32);
+
+    QGroupBox* networkBox = MakeGroupBox(page, "分组框3", "网络", 392, 56, 120, 208);
+    MakeLabel(networkBox, "透明标签7", "在线图片地址：", 8, 11, 80, 24);
+    Place(new QPlainTextEdit(networkBox), "编辑框6", 8, 40, 104, 72);
+    MakeButton(networkBox, "按钮7", "发送给好友", 16, 128, 88, 64);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
