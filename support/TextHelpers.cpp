@@ -11,9 +11,14 @@ const std::string kQuoteWord = "#\xD2\xFD\xBA\xC5";
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string ReplaceQuoteWord(std::string_view text) {
-    std::string result(text);
-    for (size_t at = result.find(kQuoteWord); at != std::string::npos; at = result.find(kQuoteWord, at + 1))
-        result.replace(at, kQuoteWord.size(), "\"");
+    std::string result;
+    result.reserve(text.size());
+    size_t from = 0;
+    for (size_t at = text.find(kQuoteWord); at != std::string_view::npos; at = text.find(kQuoteWord, from)) {
+        result.append(text.substr(from, at - from)).push_back('"');
+        from = at + kQuoteWord.size();
+    }
+    result.append(text.substr(from));
     return result;
 }
 
