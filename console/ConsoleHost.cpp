@@ -72,7 +72,7 @@ void ConsoleHost::Launch(std::stop_token stop) {
     services_.pane.Append(
         "\r\n[VKR]VKR is aiming to build a more environment for developer to focus on their fuction and "
         "this program is just a tool.");
-    WarnOnBindFailure();
+    WarnOnBindFailure(stop);
     services_.view.SetCommandBoxEnabled(true);
 }
 
@@ -130,10 +130,11 @@ void ConsoleHost::ReadServerInformation() {
 }
 
 // Checked once, after the wait: a bind failure printed later stays visible in
-// the pane but raises no message box.
-void ConsoleHost::WarnOnBindFailure() {
+// the pane but raises no message box. A launch asked to stop (the program is
+// closing) shows no box: the UI thread may be waiting for this one.
+void ConsoleHost::WarnOnBindFailure(const std::stop_token& stop) {
     if (services_.pane.Find(kBindFailure) == std::string::npos) return;
-    services_.dialogs.ShowMessage(Utf8ToCp936(kBindMessage), Utf8ToCp936(kBindTitle));
+    if (!stop.stop_requested()) services_.dialogs.ShowMessage(Utf8ToCp936(kBindMessage), Utf8ToCp936(kBindTitle));
     services_.log.Write(kBindLogLine, kWarn);
 }
 

@@ -55,7 +55,7 @@ public:
 private:
     void WaitForMirai(const std::stop_token& stop);
     void ReadServerInformation();
-    void WarnOnBindFailure();
+    void WarnOnBindFailure(const std::stop_token& stop);
     void WatchOutput();
     void StopWatchingOutput();
     void OnPaneChange(const PaneChange& change);

@@ -6,6 +6,7 @@
 #include "console/ConsolePaneModel.h"
 #include "console/ConsoleView.h"
 #include "log/LogWriter.h"
+#include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/RunDirectory.h"
 
@@ -14,6 +15,7 @@ namespace {
 
 constexpr int kNotice = 2;
 constexpr int kWarn = 3;
+constexpr int kShutdownServeMs = 20;
 constexpr const char* kKeyLineStart = "authKey: ";
 
 // Every occurrence of from, scanning from the start; the count of replacements.
@@ -42,9 +44,14 @@ void KeyRewrite::Start(const std::string& pendingKeyCommand) {
         std::lock_guard lock(mutex_);
         pendingKeyCommand_ = pendingKeyCommand;
     }
+    finished_ = false;
     try {
-        thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+        thread_ = std::jthread([this](std::stop_token stop) {
+            Run(stop);
+            finished_ = true;
+        });
     } catch (const std::system_error&) {
+        finished_ = true;
         Refuse("VKR could not start the key change.");
     }
 }
@@ -53,8 +60,11 @@ void KeyRewrite::Wait() {
     if (thread_.joinable()) thread_.join();
 }
 
+// Serves window events while waiting: the thread may be showing a message
+// box through the UI thread, which is this thread when the window closes.
 void KeyRewrite::Shutdown() {
     thread_.request_stop();
+    while (thread_.joinable() && !finished_) services_.pump.ServePendingEvents(kShutdownServeMs);
     Wait();
 }
 

@@ -6,6 +6,7 @@
 // key Mirai last reported; otherwise the user is told and nothing changes
 // (an unknown current key would otherwise put the new key in front of it).
 // The command box is disabled while the thread runs and enabled on every path.
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -33,8 +34,9 @@ public:
     void Start(const std::string& pendingKeyCommand);
     // Blocks until the running rewrite (if any) has finished.
     void Wait();
-    // Asks the running rewrite to cut its launch wait short, then waits for it.
-    // The application calls this before its close steps.
+    // Asks the running rewrite to cut its launch wait short (and to skip its
+    // message box), then waits for it while serving window events. The
+    // application calls this first in its close steps, on the UI thread.
     void Shutdown();
 
     std::string PendingKeyCommand() const;
@@ -50,6 +52,7 @@ private:
     std::filesystem::path settingsFile_;
     mutable std::mutex mutex_;
     std::string pendingKeyCommand_;
+    std::atomic<bool> finished_ = true;
     std::jthread thread_;
 };
 
