@@ -104,10 +104,10 @@ bool WriteProfileString(const std::filesystem::path& file, std::string_view sect
         if (!content) return false;  // never replace a file we could not read
         lines = SplitLines(*content);
     }
-    std::string entry = std::string(key) + "=" + std::string(value);
+    std::string entry = std::string(key).append("=").append(value);
     auto range = FindSection(lines, section);
     if (!range) {
-        lines.push_back("[" + std::string(section) + "]");
+        lines.push_back(std::string("[").append(section).append("]"));
         lines.push_back(entry);
         return WriteWholeFile(file, JoinLines(lines));
     }
