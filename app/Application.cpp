@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QLineEdit>
 
+#include "app/AccountManager.h"
+#include "app/AccountTab.h"
+#include "app/DownloadWindow.h"
 #include "app/FirstRun.h"
 #include "app/MainWindow.h"
 #include "app/QtText.h"
@@ -13,54 +16,38 @@
 #include "console/EnvironmentCheck.h"
 #include "console/KeyRewrite.h"
 #include "console/PortRepair.h"
-#ifdef HAVE_VKR_UPDATE
 #include "update/UpdateSource.h"
-#endif
-#ifdef HAVE_VKR_API
-#include "app/AccountManager.h"
-#include "app/AccountTab.h"
-#endif
 
 namespace vkr {
 namespace {
 
-#ifdef HAVE_VKR_UPDATE
 UpdateEndpoints EndpointsFrom(const std::vector<std::string>& arguments) {
     std::vector<const char*> argv = {"velkorin"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     return UpdateEndpoints::FromCommandLine(static_cast<int>(argv.size()), argv.data());
 }
-#endif
 
 }  // namespace
 
 Application::Application(const std::filesystem::path& runDirectory,
-                         [[maybe_unused]] const std::vector<std::string>& arguments)
+                         const std::vector<std::string>& arguments)
     : log_(runDirectory),
       runDirectory_(runDirectory),
-#ifdef HAVE_VKR_UPDATE
       updateEndpoints_(EndpointsFrom(arguments)),
-#endif
       services_{paneModel_, commandBoxView_, dialogs_, eventPump_, log_} {
     window_ = std::make_unique<MainWindow>(paneModel_);
     dialogs_.SetParentWindow(window_.get());
     commandBoxView_.SetCommandBox(window_->CommandBox());
 
-    std::function<void()> shutdownCore;
-#ifdef HAVE_VKR_API
-    shutdownCore = [this] { botCore_.Shutdown(); };
-#endif
-    host_ = std::make_unique<ConsoleHost>(pipe_, serverInfo_, services_, std::move(shutdownCore));
+    host_ = std::make_unique<ConsoleHost>(pipe_, serverInfo_, services_, [this] { botCore_.Shutdown(); });
     keyRewrite_ = std::make_unique<KeyRewrite>(*host_, services_, runDirectory_ / "config" /
                                                                       "net.mamoe.mirai-api-http" / "setting.yml");
     portRepair_ = std::make_unique<PortRepair>(*host_, services_, runDirectory_);
     commandHandler_ = std::make_unique<CommandHandler>(*host_, *keyRewrite_, *portRepair_, services_);
 
-#ifdef HAVE_VKR_API
     accountManager_ =
         std::make_unique<AccountManager>(botCore_, serverInfo_, dialogs_, paneModel_, log_, runDirectory_);
     new AccountTab(window_->AccountPage(), *accountManager_);  // owned by the page
-#endif
 
     window_->SetCloseSteps([this] { RunCloseSteps(); });
     WireCommandBox();
@@ -70,9 +57,7 @@ Application::Application(const std::filesystem::path& runDirectory,
 // The window and its pane go before the host that writes into the pane.
 Application::~Application() {
     window_.reset();
-#ifdef HAVE_VKR_API
     accountManager_.reset();
-#endif
     commandHandler_.reset();
     portRepair_.reset();
     keyRewrite_.reset();
@@ -118,13 +103,14 @@ void Application::OpenSettingsWindow() {
 }
 
 void Application::RefreshUpdateSource() {
-#ifdef HAVE_VKR_UPDATE
     vkr::RefreshUpdateSource(dialogs_, log_, updateEndpoints_, runDirectory_, &eventPump_);
-#endif
 }
 
 void Application::CheckEnvironment() { EnvironmentCheck(services_).Run(); }
 
-void Application::OpenDownloadWindow() {}
+void Application::OpenDownloadWindow() {
+    DownloadWindow window(dialogs_, log_, updateEndpoints_, runDirectory_, window_.get());
+    window.exec();
+}
 
 }  // namespace vkr

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "api/BotCore.h"
 #include "app/CommandBoxView.h"
 #include "app/QtDialogService.h"
 #include "app/QtEventPump.h"
@@ -15,12 +16,7 @@
 #include "console/ConsoleServices.h"
 #include "console/ServerInfo.h"
 #include "log/LogWriter.h"
-#ifdef HAVE_VKR_API
-#include "api/BotCore.h"
-#endif
-#ifdef HAVE_VKR_UPDATE
 #include "update/UpdateEndpoints.h"
-#endif
 
 namespace vkr {
 
@@ -50,9 +46,7 @@ public:
     ServerInfo& Server() { return serverInfo_; }
     const LogWriter& Log() const { return log_; }
     ConsoleHost& Host() { return *host_; }
-#ifdef HAVE_VKR_API
     BotCore& Core() { return botCore_; }
-#endif
 
     // The main window's close steps: a running key rewrite is ended, then the
     // stop sequence runs its three actions, each followed by its NOTICE line.
@@ -67,15 +61,11 @@ private:
     void CheckEnvironment();
     void OpenDownloadWindow();
 
-#ifdef HAVE_VKR_API
     BotCore botCore_;
-#endif
     LogWriter log_;
     ConsolePipe pipe_;
     std::filesystem::path runDirectory_;
-#ifdef HAVE_VKR_UPDATE
     UpdateEndpoints updateEndpoints_;
-#endif
     ConsolePaneModel paneModel_;
     ServerInfo serverInfo_;
     QtDialogService dialogs_;
@@ -87,9 +77,7 @@ private:
     std::unique_ptr<KeyRewrite> keyRewrite_;
     std::unique_ptr<PortRepair> portRepair_;
     std::unique_ptr<CommandHandler> commandHandler_;
-#ifdef HAVE_VKR_API
     std::unique_ptr<AccountManager> accountManager_;
-#endif
 };
 
 }  // namespace vkr
