@@ -50,7 +50,8 @@ protected:
             const std::string n = std::to_string(i);
             nlohmann::json answer = {{"dow", "{files}/files/f" + n + ".jar"}, {"msg", "ok"}};
             answer["code"] = i % 2 ? nlohmann::json(200) : nlohmann::json("200");
-            entries.push_back({"https://www.lanzoux.com/i" + n + "?pwd=a b", "f" + n + ".jar", answer});
+            // The last entry's local name is Chinese: stored as CP936, written under its UTF-8 name.
+            entries.push_back({"https://www.lanzoux.com/i" + n + "?pwd=a b", i == 5 ? "第五个.jar" : "f" + n + ".jar", answer});
         }
         return entries;
     }
@@ -87,10 +88,11 @@ protected:
 };
 
 TEST_F(DownloadRunTest, FiveEntriesLandInLibsAndEntryFourInPlugins) {
-    Publish(FiveEntries());
+    const auto entries = FiveEntries();
+    Publish(entries);
     EXPECT_EQ(Run(), DownloadOutcome::Completed);
     for (int i = 1; i <= 5; ++i) {
-        const std::string name = "f" + std::to_string(i) + ".jar";
+        const std::string name = entries[i - 1].fileName;
         EXPECT_EQ(Stored(i == 4 ? "plugins" : "libs", name), std::optional<std::string>(FileBody(i))) << name;
         EXPECT_EQ(Stored(i == 4 ? "libs" : "plugins", name), std::nullopt) << name;
     }
@@ -143,7 +145,7 @@ TEST_F(DownloadRunTest, ResolutionFailureAtEntryThreeStopsTheRun) {
     EXPECT_TRUE(Stored("libs", "f2.jar").has_value());
     EXPECT_FALSE(Stored("libs", "f3.jar").has_value());
     EXPECT_FALSE(Stored("plugins", "f4.jar").has_value());
-    EXPECT_FALSE(Stored("libs", "f5.jar").has_value());
+    EXPECT_FALSE(Stored("libs", "第五个.jar").has_value());
     const auto errors = ErrorLines();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_TRUE(errors[0].ends_with(Utf8ToCp936("#ERROR#更新失败，错误代码：201\r\n链接已失效"))) << errors[0];
@@ -167,7 +169,7 @@ TEST_F(DownloadRunTest, FailedDownloadIsLoggedAndNamedAtTheEnd) {
     entries[1].answer["dow"] = "{files}/files/missing.jar";
     Publish(entries);
     EXPECT_EQ(Run(), DownloadOutcome::SomeFailed);
-    for (const char* name : {"f1.jar", "f3.jar", "f5.jar"}) EXPECT_TRUE(Stored("libs", name).has_value()) << name;
+    for (const char* name : {"f1.jar", "f3.jar", "第五个.jar"}) EXPECT_TRUE(Stored("libs", name).has_value()) << name;
     EXPECT_FALSE(Stored("libs", "f2.jar").has_value());
     const auto errors = ErrorLines();
     ASSERT_EQ(errors.size(), 1u);
