@@ -24,7 +24,7 @@ namespace vkr {
 
 // Called after every chunk written: total (announced length + resume offset;
 // just the offset when no length was sent), received (offset + bytes written),
-// milliseconds since the transfer began (10 when still 0),
+// milliseconds since the first chunk arrived (10 when still 0),
 // bytes received in this run.
 using TransferProgress =
     std::function<void(int64_t total, int64_t received, int64_t elapsedMs, int64_t receivedThisRun)>;
