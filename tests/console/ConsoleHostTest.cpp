@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct PaneCase {
     std::string pane;
     ServerAddress expected;
 };
+
+void PrintTo(const PaneCase& c, std::ostream* out) { *out << c.name; }
+
 
 class ReadServerAddressTest : public ::testing::TestWithParam<PaneCase> {};
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -17,6 +18,9 @@ struct JavaCase {
     bool accepted;
     std::string versionOutputHolds;      // part of the logged output when refused
 };
+
+void PrintTo(const JavaCase& c, std::ostream* out) { *out << c.name; }
+
 
 class EnvironmentCheckTest : public fixture::ConsoleHostFixture, public ::testing::WithParamInterface<JavaCase> {
 protected:

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include "tests/console/ConsoleHostFixture.h"
@@ -27,6 +28,9 @@ struct RefusedCase {
     std::optional<std::string> file;    // nullopt: no settings file
     std::string told;                   // part of the pane's warning
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
+
 
 class KeyRewriteRefusalTest : public KeyRewriteTest, public ::testing::WithParamInterface<RefusedCase> {};
 
