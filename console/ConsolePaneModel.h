@@ -3,13 +3,15 @@
 // and any thread can add to it. Appends are serialised; each change is handed
 // to the listener (the Qt pane, which mirrors it on the UI thread) in order.
 //
-// Appending costs the length of the addition, not of the whole pane.
+// Appending costs the length of the addition, not of the whole pane: the text
+// lives in fixed-size blocks, so a growing pane is never copied to a new buffer.
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vkr {
 
@@ -47,8 +49,14 @@ public:
 private:
     void Notify(const PaneChange& change);
 
+    static constexpr size_t kBlockSize = size_t{1} << 20;
+
+    void AppendLocked(std::string_view text);
+    size_t FindLocked(std::string_view needle, size_t from) const;
+
     mutable std::mutex mutex_;
-    std::string text_;
+    std::vector<std::string> blocks_;  // each holds at most kBlockSize bytes
+    size_t size_ = 0;
     uint64_t sequence_ = 0;
     Listener listener_;
     std::map<int, Listener> watchers_;
