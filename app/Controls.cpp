@@ -1,12 +1,18 @@
 #include "app/Controls.h"
 
 namespace vkr {
+namespace {
+
+constexpr int kOneLineHeight = 16;
+
+}  // namespace
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width,
                   int height) {
     auto* label = Place(new QLabel(QString::fromUtf8(text), parent), name, x, y, width, height);
     label->setAttribute(Qt::WA_TranslucentBackground);
-    label->setWordWrap(true);
+    // One-line labels clip like a static control; taller ones wrap their long text.
+    label->setWordWrap(height >= 2 * kOneLineHeight);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }

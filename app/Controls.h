@@ -18,7 +18,7 @@ Control* Place(Control* control, const char* name, int x, int y, int width, int 
     return control;
 }
 
-// A transparent label: no background, wraps like a static text control.
+// A transparent label: no background; a label of two lines or more wraps its text.
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, int x, int y, int width,
                   int height);
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int x, int y,

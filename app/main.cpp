@@ -1,14 +1,20 @@
 // Velkorin: start-up order is the core objects, then the main window, then
-// the message loop; the process always ends with exit code 0.
+// the message loop; the process ends with exit code 0.
+//
+// With VKR_SCREENSHOTS=<folder> the program walks the road of
+// ScreenshotRoadFromEnvironment, saves a picture of each tab there and ends.
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MainWindow.h"
+#include "app/Screenshots.h"
 #include "platform/RunDirectory.h"
 
 namespace {
@@ -33,7 +39,15 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     vkr::Application velkorin(vkr::RunDirectory(), arguments);
+    const char* screenshots = std::getenv("VKR_SCREENSHOTS");
+    if (screenshots != nullptr) velkorin.Dialogs().SetAutoAnswer(true);
     velkorin.Start();
+    if (screenshots != nullptr) {
+        const bool saved = vkr::TakeScreenshots(velkorin, vkr::ScreenshotRoadFromEnvironment(), screenshots);
+        velkorin.Window().close();
+        if (!saved) std::fprintf(stderr, "velkorin: could not save the screenshots in %s\n", screenshots);
+        return saved ? 0 : 1;
+    }
     application.exec();
     return 0;
 }

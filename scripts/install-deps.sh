@@ -9,7 +9,7 @@ packages=(
   libcpp-httplib-dev libssl-dev openssl
   python3 python3-pyftpdlib curl
   clang libclang-rt-14-dev
-  xvfb xauth
+  xvfb xauth fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do
