@@ -129,6 +129,18 @@ TEST(FetchPage, BasicCredentialsOnlyWithUserAndPassword) {
     EXPECT_EQ(server.LastRequest().find("Authorization:"), std::string::npos);
 }
 
+TEST(FetchPage, PlainUrlThroughNamedProxyWithCredentials) {
+    RecordingServer proxy(AlwaysOk("via proxy"));
+    FetchPageOptions options;
+    options.proxy = "127.0.0.1:" + std::to_string(proxy.port());
+    options.proxyUserName = "pu";
+    options.proxyPassword = "pp";
+    EXPECT_EQ(FetchPage("http://update.example.invalid/vkr/source.txt", options), "via proxy");
+    const std::string request = proxy.LastRequest();
+    EXPECT_EQ(RequestLine(request), "GET http://update.example.invalid/vkr/source.txt HTTP/1.1");
+    EXPECT_NE(request.find("\r\nProxy-Authorization: Basic cHU6cHA=\r\n"), std::string::npos);
+}
+
 TEST(FetchPage, ResponseOutputsAndCookieMerge) {
     RecordingServer server([](const std::string&) {
         return RecordingServer::Answer("200 OK",
