@@ -43,5 +43,4 @@ std::string EscapeUrlBytes(std::string_view utf8) {
     return escaped;
 }
 
-
 }  // namespace vkr
