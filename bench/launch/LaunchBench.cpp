@@ -21,6 +21,7 @@
 #include "platform/DialogService.h"
 #include "platform/EventPump.h"
 #include "platform/RunDirectory.h"
+#include "tests/FreePort.h"
 #include "tests/TempDir.h"
 
 namespace vkr {
@@ -48,17 +49,6 @@ public:
     }
 };
 
-int FreePort() {
-    int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
-}
 
 void BM_LaunchWithHalfSecondStartup(benchmark::State& state) {
     TempDir root;

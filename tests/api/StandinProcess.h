@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/FreePort.h"
 #include "tests/TempDir.h"
 
 namespace vkr {
@@ -83,17 +84,6 @@ public:
     }
 
 private:
-    static int FreePort() {
-        const int probe = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-        close(probe);
-        return ntohs(address.sin_port);
-    }
 
     std::filesystem::path RecordPath() const { return dir_.path() / "record.jsonl"; }
 

@@ -30,6 +30,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProcessList.h"
 #include "platform/RunDirectory.h"
+#include "tests/FreePort.h"
 #include "tests/TempDir.h"
 
 namespace vkr::fixture {
@@ -105,18 +106,6 @@ inline std::filesystem::path SettingsFile(const std::filesystem::path& runDir) {
     return runDir / "config" / "net.mamoe.mirai-api-http" / "setting.yml";
 }
 
-// A port nobody listens on right now (the kernel's pick for a socket that is closed again).
-inline int FreePort() {
-    int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
-}
 
 inline std::string SettingsText(int port, const std::string& key) {
     return "cors:\n  - '*'\nhost: 127.0.0.1\nport: " + std::to_string(port) + "\nauthKey: " + key +

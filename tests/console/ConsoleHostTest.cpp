@@ -81,7 +81,7 @@ protected:
     void SetUp() override {
         ConsoleHostFixture::SetUp();
         if (!InstallStandin()) GTEST_SKIP() << "the Mirai stand-in was not built";
-        port_ = fixture::FreePort();
+        port_ = FreePort();
         fixture::WriteText(fixture::SettingsFile(runDir_), fixture::SettingsText(port_, "LaunchKey12345"));
     }
     int port_ = 0;

@@ -70,7 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(KeyRewriteTest, RewritesEveryKeyLineAndTheRestartedMiraiReportsTheNewKey) {
     if (!InstallStandin()) GTEST_SKIP() << "the Mirai stand-in was not built";
-    const int port = fixture::FreePort();
+    const int port = FreePort();
     const std::string before = fixture::SettingsText(port, "OldKey123456") + "# authKey: OldKey123456 (spare)\n";
     fixture::WriteText(Settings(), before);
     host_->Launch();
@@ -104,7 +104,7 @@ TEST_F(KeyRewriteTest, RewritesEveryKeyLineAndTheRestartedMiraiReportsTheNewKey)
 // leave nothing behind once the close steps have run.
 TEST_F(KeyRewriteTest, ShutdownDuringTheRelaunchLeavesNothingRunning) {
     if (!InstallStandin()) GTEST_SKIP() << "the Mirai stand-in was not built";
-    fixture::WriteText(Settings(), fixture::SettingsText(fixture::FreePort(), "OldKey123456"));
+    fixture::WriteText(Settings(), fixture::SettingsText(FreePort(), "OldKey123456"));
     serverInfo_.Set({"127.0.0.1", "8080", "OldKey123456"});
     rewrite_ = std::make_unique<KeyRewrite>(*host_, Services());
 

@@ -108,7 +108,7 @@ class PortRepairTest : public fixture::ConsoleHostFixture {};
 // and relaunches with the HTTP API up.
 TEST_F(PortRepairTest, EndsTheLeftoverHoldingThePortAndRelaunches) {
     if (!InstallStandin()) GTEST_SKIP() << "the Mirai stand-in was not built";
-    const int port = fixture::FreePort();
+    const int port = FreePort();
     fixture::WriteText(fixture::SettingsFile(runDir_), fixture::SettingsText(port, "RepairKey1234"));
 
     int output[2];

@@ -238,7 +238,7 @@ TEST(FetchPageFailures, RefusedConnectionIs711AndLeavesLaterOutputs) {
     FetchPageOutputs out;
     out.location = "kept";
     out.responseHeaders = "kept";
-    EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/", {}, &out), "");
+    EXPECT_EQ(FetchPage("http://127.0.0.1:" + std::to_string(FreePort()) + "/", {}, &out), "");
     EXPECT_EQ(out.statusText, Utf8ToCp936("711 发送请求失败!"));
     EXPECT_EQ(out.location, "kept");
     EXPECT_EQ(out.responseHeaders, "kept");

@@ -146,7 +146,7 @@ class InetTransferFailure : public InetTransferTest, public testing::WithParamIn
 TEST_P(InetTransferFailure, LeavesTheTargetAsItWas) {
     const FailureCase& c = GetParam();
     const std::string url = c.nameAndQuery.empty()
-                                ? "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/files/a.bin"
+                                ? "http://127.0.0.1:" + std::to_string(FreePort()) + "/files/a.bin"
                                 : servers_->FileUrl(c.nameAndQuery);
     // Without a previous file none is made.
     EXPECT_EQ(transfer_.HttpDownload(url, Target()), c.result);
@@ -242,7 +242,7 @@ TEST_F(InetTransferTest, FtpFailures) {
     EXPECT_EQ(transfer_.FtpDownload(base + "/a.bin", Target(), std::string("vkr"), std::string("wrong")),
               InetTransfer::kFtpConnectFailed);
     EXPECT_EQ(transfer_.FtpDownload(base + "/missing.bin", Target()), InetTransfer::kFtpFileNotFound);
-    EXPECT_EQ(transfer_.FtpDownload("ftp://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/a.bin", Target()),
+    EXPECT_EQ(transfer_.FtpDownload("ftp://127.0.0.1:" + std::to_string(FreePort()) + "/a.bin", Target()),
               InetTransfer::kFtpConnectFailed);
     EXPECT_EQ(transfer_.FtpDownload(base + "/a.bin", local_.path() / "no-such-folder" / "a.bin"),
               InetTransfer::kFtpLocalFileFailed);

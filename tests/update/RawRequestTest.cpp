@@ -178,7 +178,7 @@ TEST(RawRequest, RedirectSwitch) {
 }
 
 TEST(RawRequest, UnreachableServerGivesEmptyBytes) {
-    EXPECT_EQ(RawRequest("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/"), "");
+    EXPECT_EQ(RawRequest("http://127.0.0.1:" + std::to_string(FreePort()) + "/"), "");
 }
 
 TEST(RawRequest, QueryTextSentAsWritten) {

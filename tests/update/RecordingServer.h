@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <thread>
+
+#include "tests/FreePort.h"
 #include <vector>
 
 namespace vkr::test {
@@ -148,17 +150,5 @@ inline std::string RequestBody(const std::string& request) {
     return end == std::string::npos ? std::string() : request.substr(end + 4);
 }
 
-// A port on which nothing listens (bound, then released).
-inline int ClosedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
 
 }  // namespace vkr::test

@@ -76,7 +76,7 @@ protected:
         servers_->WriteFile("source.txt", kUtf8List);
         if (name == "ErrorStatus") servers_->WriteFile("source.status", "500");
         if (name == "EmptyAnswer") servers_->WriteFile("source.txt", "");
-        if (name == "Unreachable") endpoints_.updateHost = "127.0.0.1:" + std::to_string(test::ClosedPort());
+        if (name == "Unreachable") endpoints_.updateHost = "127.0.0.1:" + std::to_string(FreePort());
         if (name == "UntrustedCertificate") unsetenv("VKR_CA_BUNDLE");
     }
 };
