@@ -29,13 +29,13 @@ size_t UnitLength(SourceUnit unit, const char* input, size_t left) {
 }
 
 // Converts with iconv, replacing each unconvertible or invalid input unit with
-// the target's "?" and going on with the next one.
-std::string Convert(const char* to, const char* from, std::string_view input,
-                    std::string_view replacement, SourceUnit unit) {
+// the target's "?" and going on with the next one. std::nullopt when iconv
+// does not know one of the two encodings.
+std::optional<std::string> TryConvert(const char* to, const char* from, std::string_view input,
+                                      std::string_view replacement, SourceUnit unit) {
     std::string out;
-    if (input.empty()) return out;
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::vector<char> buffer(input.size() * 4 + 16);
     char* in = const_cast<char*>(input.data());
     size_t inLeft = input.size();
@@ -54,6 +54,12 @@ std::string Convert(const char* to, const char* from, std::string_view input,
     }
     iconv_close(cd);
     return out;
+}
+
+std::string Convert(const char* to, const char* from, std::string_view input, std::string_view replacement,
+                    SourceUnit unit) {
+    if (input.empty()) return {};
+    return TryConvert(to, from, input, replacement, unit).value_or(std::string());
 }
 
 std::string_view AsBytes(std::u16string_view text) {
@@ -80,6 +86,14 @@ std::u16string Cp936ToUtf16(std::string_view cp936) {
 
 std::string Utf16ToCp936(std::u16string_view utf16) {
     return Convert("CP936", "UTF-16LE", AsBytes(utf16), "?", SourceUnit::Utf16CodeUnit);
+}
+
+std::optional<std::string> CharsetToCp936(std::string_view bytes, std::string_view charset) {
+    // Through UTF-8, so a character CP936 lacks becomes one "?" instead of its
+    // bytes being misread one at a time.
+    auto utf8 = TryConvert("UTF-8", std::string(charset).c_str(), bytes, "?", SourceUnit::Byte);
+    if (!utf8) return std::nullopt;
+    return Utf8ToCp936(*utf8);
 }
 
 namespace {

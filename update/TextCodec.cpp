@@ -1,10 +1,6 @@
 #include "update/TextCodec.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <string>
-#include <vector>
 
 #include "platform/CodePage.h"
 
@@ -14,29 +10,6 @@ namespace {
 std::string UpToFirstZero(std::string text) {
     if (size_t zero = text.find('\0'); zero != std::string::npos) text.resize(zero);
     return text;
-}
-
-// Converts to UTF-8, replacing each byte iconv rejects with "?".
-std::optional<std::string> ToUtf8(std::string_view bytes, const std::string& charset) {
-    iconv_t cd = iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out;
-    std::vector<char> buffer(bytes.size() * 4 + 16);
-    char* in = const_cast<char*>(bytes.data());
-    size_t inLeft = bytes.size();
-    while (inLeft > 0) {
-        char* outPtr = buffer.data();
-        size_t outLeft = buffer.size();
-        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer.data(), buffer.size() - outLeft);
-        if (rc != static_cast<size_t>(-1)) break;
-        if (errno == E2BIG) continue;
-        ++in;
-        --inLeft;
-        out += '?';
-    }
-    iconv_close(cd);
-    return out;
 }
 
 }  // namespace
@@ -71,9 +44,7 @@ std::string Utf8ToAnsi(std::string_view bytes) {
 }
 
 std::optional<std::string> DecodeCharset(std::string_view bytes, std::string_view charset) {
-    std::optional<std::string> utf8 = ToUtf8(bytes, std::string(charset));
-    if (!utf8) return std::nullopt;
-    return Utf8ToCp936(*utf8);
+    return CharsetToCp936(bytes, charset);
 }
 
 }  // namespace vkr
