@@ -18,6 +18,7 @@
 #include "console/ConsoleHost.h"
 #include "platform/IniFile.h"
 #include "platform/RunDirectory.h"
+#include "tests/FreePort.h"
 #include "tests/TempDir.h"
 #include "tests/api/StandinProcess.h"
 #include "tests/app/AppTestSupport.h"
@@ -61,18 +62,6 @@ private:
     std::filesystem::path old_;
     bool ok_ = false;
 };
-
-int FreePort() {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-    close(probe);
-    return ntohs(address.sin_port);
-}
 
 void Enter(QLineEdit* box, const char* line) {
     box->setFocus();
