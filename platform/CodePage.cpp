@@ -114,6 +114,12 @@ size_t IncompleteTailLength(std::string_view text) {
 }  // namespace
 
 std::string Utf8StreamDecoder::Decode(std::string_view piece) {
+    if (pending_.empty()) {
+        // The usual case: convert the piece where it lies, keep only its unfinished tail.
+        size_t tail = IncompleteTailLength(piece);
+        pending_.assign(piece.substr(piece.size() - tail));
+        return Utf8ToCp936(piece.substr(0, piece.size() - tail));
+    }
     pending_.append(piece);
     size_t tail = IncompleteTailLength(pending_);
     std::string complete = pending_.substr(0, pending_.size() - tail);
