@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <functional>
 
@@ -222,7 +223,13 @@ std::optional<std::string> ApiServer::Bind(const std::string& host, int port) {
 }
 
 void ApiServer::Start() {
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    thread_ = std::thread([this] {
+        server_->listen_after_bind();
+        loopEnded_ = true;
+    });
+    // The library ignores a stop that arrives before its listening loop has
+    // begun, and that loop would then never end: return once it runs.
+    while (!server_->is_running() && !loopEnded_) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void ApiServer::Stop() {

@@ -1,6 +1,7 @@
 #pragma once
 // The HTTP side of the plug-in: routes, body and query checks in the plug-in's
 // order, answers in its four shapes. Runs on its own thread with a pool.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -42,6 +43,7 @@ private:
     bool verbose_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    std::atomic<bool> loopEnded_{false};
 };
 
 }  // namespace vkr::standin
